@@ -1,0 +1,90 @@
+#include "splashscreen.h"
+
+#include "controltable.h"
+#include "screenregistry.h"
+
+#include <QKeyEvent>
+#include <QTimer>
+
+namespace quorvel {
+
+namespace {
+
+const std::vector<ControlSpec> &splashLayout()
+{
+    // clang-format off
+    static const std::vector<ControlSpec> table{
+        // name      kind              container  caption                 left  top   width height font
+        {.name = "Frame1", .kind = Kind::Frame, .container = "", .left = 150, .top = 60, .width = 7080, .height = 4050},
+        {.name = "Frame2", .kind = Kind::Frame, .container = "Frame1", .left = 0, .top = 0, .width = 7080, .height = 4050},
+        {.name = "Label4", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Quorvel - HTML",
+         .left = 1200, .top = 960, .width = 5235, .height = 555, .font = FontSpec::SplashTitle, .colour = kDarkBlue},
+        {.name = "Label3", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Version : 1.21",
+         .left = 4560, .top = 2280, .width = 1560, .height = 285, .font = FontSpec::SplashVersion},
+        {.name = "Label1", .kind = Kind::Label, .container = "Frame2", .caption = QString::fromUtf8("Copyright \u00A9 2026 Quorvel"),
+         .left = 4440, .top = 2640, .width = 2415, .height = 255, .font = FontSpec::SplashSmall},
+        {.name = "Label2", .kind = Kind::Label, .container = "Frame2",
+         .caption = "Made by Quorvel for learners of HTML.\nQuorvel is not affiliated with any other company.",
+         .left = 120, .top = 3480, .width = 6855, .height = 435, .font = FontSpec::SplashSmall, .align = Qt::AlignHCenter},
+    };
+    // clang-format on
+    return table;
+}
+
+} // namespace
+
+SplashScreen::SplashScreen(ScreenRegistry &registry)
+    : Screen(registry, ScreenId::Splash)
+    , m_timer(new QTimer(this))
+{
+    // No title bar, no buttons, not in the taskbar.
+    setWindowFlags(Qt::SplashScreen | Qt::FramelessWindowHint);
+    setWindowTitle(QString());
+    setFocusPolicy(Qt::StrongFocus); // the window itself takes every key
+    setClientSize(this, 7380, 4245);
+    setFixedSize(size());
+    buildControls(this, splashLayout());
+
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(kIntervalMs);
+    m_timer->setSingleShot(true); // the window goes at its first tick anyway
+    connect(m_timer, &QTimer::timeout, this, &SplashScreen::Timer1_Timer);
+}
+
+void SplashScreen::load()
+{
+    Screen::load();
+    m_timer->start();
+}
+
+void SplashScreen::keyPressEvent(QKeyEvent *event)
+{
+    // Only keys that make a character count; Shift, arrows and F-keys do not.
+    if (event->text().isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Form_KeyPress();
+}
+
+void SplashScreen::Timer1_Timer()
+{
+    ScreenRegistry &reg = registry();
+    reg.unload(ScreenId::Splash);
+    reg.show(ScreenId::Form1);
+}
+
+void SplashScreen::Form_KeyPress()
+{
+    // Unloading makes the window vanish now. Reaching the timer again loads a
+    // fresh, hidden splash whose load step arms its own timer, so Lesson 1
+    // comes one interval after the key, never sooner.
+    ScreenRegistry &reg = registry();
+    reg.unload(ScreenId::Splash);
+    auto *fresh = reg.screenAs<SplashScreen>(ScreenId::Splash);
+    if (fresh && !fresh->timer()->isActive())
+        fresh->timer()->start();
+}
+
+} // namespace quorvel

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+class QPlainTextEdit;
+
+namespace quorvel::editor {
+
+// The editor's whole text as the course's handlers see it: line breaks are
+// CR LF, and every character survives (no-break spaces included).
+QString text(const QPlainTextEdit *edit);
+
+// Replaces the editor's whole text; CR LF, lone CR and lone LF all make a
+// line break. One undoable step and one change notification.
+void setText(QPlainTextEdit *edit, QStringView crlfText);
+
+// Adds `crlfText` at the very end of the editor's text, whatever the caret or
+// selection, as one undoable step and one change notification. The learner's
+// caret, selection and scroll position stay where they were.
+void append(QPlainTextEdit *edit, QStringView crlfText);
+
+} // namespace quorvel::editor

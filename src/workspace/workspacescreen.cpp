@@ -1,0 +1,195 @@
+#include "workspacescreen.h"
+
+#include "app/screenregistry.h"
+#include "clock.h"
+#include "editortext.h"
+#include "lessons/showme.h"
+#include "practice/answerappend.h"
+#include "previewpane.h"
+#include "scratchpage.h"
+#include "workspacelayout.h"
+
+#include <QChildEvent>
+#include <QIcon>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTimer>
+
+namespace quorvel {
+
+namespace {
+
+// Enter in the editor makes a new line, which it reads back as CR LF; Tab
+// moves the focus on rather than typing a tab.
+QPlainTextEdit *makeEditor(QWidget *window)
+{
+    auto *edit = new QPlainTextEdit(window);
+    edit->setObjectName(QStringLiteral("txtItemDescription"));
+    edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    edit->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    edit->setTabChangesFocus(true);
+    edit->setUndoRedoEnabled(true);
+    return edit;
+}
+
+} // namespace
+
+WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const WorkspaceSpec &spec)
+    : Screen(registry, id)
+    , m_spec(spec)
+    , m_pagePath(scratch::defaultPath())
+    , m_editor(makeEditor(this))
+    , m_pane(new PreviewPane(this))
+    , m_timer(new QTimer(this))
+{
+    setWindowTitle(spec.caption);
+    m_pane->setObjectName(QStringLiteral("WebBrowser1"));
+    buildControls(this, workspaceLayout(spec));
+    setClientSize(this, spec.clientWidth, spec.clientHeight);
+
+    if (spec.fixedBorder) {
+        // Lesson 1 keeps its size: no resizing, no maximise and no minimise
+        // button, but its close button stays.
+        setFixedSize(size());
+        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+                       | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        QIcon icon;
+        icon.addFile(QStringLiteral(":/icons/lesson1-16.png"), QSize(16, 16));
+        icon.addFile(QStringLiteral(":/icons/lesson1-32.png"), QSize(32, 32));
+        setWindowIcon(icon);
+    }
+
+    m_clock = findChild<QLabel *>(QStringLiteral("lblTime"));
+    m_timer->setObjectName(QStringLiteral("Timer1"));
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &WorkspaceScreen::Timer1_Timer);
+
+    connect(m_editor, &QPlainTextEdit::textChanged, this,
+            &WorkspaceScreen::txtItemDescription_Change);
+    auto button = [this](const QString &name) {
+        return findChild<QPushButton *>(name);
+    };
+    connect(button(QStringLiteral("cmdClear")), &QPushButton::clicked, this,
+            &WorkspaceScreen::cmdClear_Click);
+    connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this,
+            &WorkspaceScreen::Command1_Click);
+    connect(button(QStringLiteral("cmdContinue")), &QPushButton::clicked, this,
+            &WorkspaceScreen::cmdContinue_Click);
+    for (const Snippet &snippet : spec.snippets) {
+        QPushButton *showMe = button(snippet.button);
+        Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
+        connect(showMe, &QPushButton::clicked, this,
+                [this, &snippet] { ShowMe_Click(snippet); });
+    }
+
+    // Enter presses whichever button has the focus, as it does in a dialog.
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->setAutoDefault(true);
+
+    // The pane takes the focus through a child it makes with its first page;
+    // the focus order is set again once that child exists.
+    m_pane->installEventFilter(this);
+    applyFocusOrder();
+    if (QWidget *first = findChild<QWidget *>(focusOrder(spec).value(0)))
+        first->setFocus();
+}
+
+WorkspaceScreen::~WorkspaceScreen() = default;
+
+QString WorkspaceScreen::text() const { return editor::text(m_editor); }
+
+void WorkspaceScreen::load()
+{
+    Screen::load();
+    Form_Load();
+}
+
+void WorkspaceScreen::Form_Load()
+{
+    const bool first = registry().isFirstWorkspaceLoad();
+    registry().noteWorkspaceLoaded();
+
+    // A page left from an earlier run is replaced before anything shows it.
+    if (const auto failure = scratch::write(m_pagePath, u"Hello")) {
+        if (first) {
+            // Without a page there is no preview at all: say so and stop.
+            registry().fail(QStringLiteral("cannot create the preview page %1: %2")
+                                .arg(m_pagePath, *failure));
+            return;
+        }
+        m_pane->showProblem(m_pagePath, *failure);
+    } else {
+        m_pane->Navigate(m_pagePath);
+    }
+    m_clock->setText(clockText());
+    m_timer->start();
+    refresh();
+}
+
+void WorkspaceScreen::refresh()
+{
+    const QString current = editor::text(m_editor);
+    if (const auto failure = scratch::write(m_pagePath, current)) {
+        // The editor keeps every keystroke; the next change tries again.
+        m_writeFailed = true;
+        m_pane->showProblem(m_pagePath, *failure);
+        emit refreshed(false);
+        return;
+    }
+    m_writeFailed = false;
+    m_pane->Navigate(m_pagePath);
+    emit refreshed(true);
+}
+
+void WorkspaceScreen::txtItemDescription_Change() { refresh(); }
+
+void WorkspaceScreen::cmdClear_Click() { editor::setText(m_editor, u""); }
+
+void WorkspaceScreen::Command1_Click()
+{
+    if (m_spec.command1Target)
+        registry().move(id(), *m_spec.command1Target);
+    else
+        answerAppend(m_editor, m_spec.answerLines);
+}
+
+void WorkspaceScreen::cmdContinue_Click() { registry().move(id(), m_spec.continueTarget); }
+
+void WorkspaceScreen::ShowMe_Click(const Snippet &snippet) { showMeAppend(m_editor, snippet.text); }
+
+void WorkspaceScreen::Timer1_Timer() { m_clock->setText(clockText()); }
+
+void WorkspaceScreen::applyFocusOrder()
+{
+    QWidget *previous = nullptr;
+    for (const QString &name : focusOrder(m_spec)) {
+        QWidget *w = findChild<QWidget *>(name);
+        if (!w)
+            continue;
+        if (w == m_pane && m_paneFocus)
+            w = m_paneFocus;
+        if (previous)
+            setTabOrder(previous, w);
+        previous = w;
+    }
+}
+
+bool WorkspaceScreen::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_pane && event->type() == QEvent::ChildPolished) {
+        QWidget *proxy = m_pane->focusProxy();
+        if (proxy && proxy != m_paneFocus) {
+            // The view itself stays out of the chain; its child takes the stop.
+            m_paneFocus = proxy;
+            m_pane->setFocusPolicy(Qt::NoFocus);
+            applyFocusOrder();
+        }
+    }
+    return Screen::eventFilter(watched, event);
+}
+
+} // namespace quorvel
