@@ -1,0 +1,51 @@
+#pragma once
+
+// Small helpers the widget tests share: reading the real page file and what
+// the real browser engine shows.
+
+#include <QApplication>
+#include <QFile>
+#include <QTest>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QWidget>
+#include <memory>
+#include <optional>
+
+namespace quorvel::testing {
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+// Runs a script in the view's page and waits for its result.
+inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &script,
+                                        int timeoutMs = 5000)
+{
+    // The answer may come after we stop waiting; it must not land on a dead frame.
+    auto result = std::make_shared<std::optional<QVariant>>();
+    view->page()->runJavaScript(script, [result](const QVariant &v) { *result = v; });
+    if (!QTest::qWaitFor([&result] { return result->has_value(); }, timeoutMs))
+        return std::nullopt;
+    return *result;
+}
+
+// The text the pane shows, as the learner would read it.
+inline QString shownText(QWebEngineView *view)
+{
+    const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"));
+    return v ? v->toString() : QStringLiteral("<no answer from the page>");
+}
+
+inline QWidgetList visibleWindows()
+{
+    QWidgetList out;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->isWindow() && !w->objectName().isEmpty())
+            out << w;
+    return out;
+}
+
+} // namespace quorvel::testing
