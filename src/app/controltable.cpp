@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -20,6 +21,10 @@ QFont makeFont(const char *family, qreal points, bool bold)
     // Keep the family we asked for; if it is missing fall back to a sans face
     // rather than whatever fontconfig thinks is closest by name.
     f.setStyleHint(QFont::SansSerif);
+    // Text is set glyph by glyph as the screens were laid out: no kerning and
+    // no ligatures (Wine's MS Sans Serif would otherwise draw "TM" in "HTML"
+    // as a trademark sign).
+    f.setStyleStrategy(QFont::PreferNoShaping);
     return f;
 }
 
@@ -38,10 +43,16 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
     case Kind::Frame: {
         auto *frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+        // A frame is a window of its own: it hides what lies beneath it,
+        // such as the lower half of the clock.
+        frame->setAutoFillBackground(true);
         return frame;
     }
-    case Kind::TitledFrame:
-        return new QGroupBox(spec.caption, parent);
+    case Kind::TitledFrame: {
+        auto *box = new QGroupBox(spec.caption, parent);
+        box->setAutoFillBackground(true);
+        return box;
+    }
     case Kind::Label:
     case Kind::AutoLabel: {
         // Captions hold tags such as <B> that must show as typed: never rich
@@ -64,21 +75,40 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
 
 } // namespace
 
+namespace {
+
+// Wine's "MS Sans Serif" is the classic bitmap face, not an outline font: of
+// its strikes Qt can use only the 13-pixel one, which is exactly the default
+// 8.25 pt regular (11-pixel em, 13-pixel line). It has no bold and does not
+// scale, so every other size and the bold texts use Arial's metrics
+// (Liberation Sans), whose widths measured closest to the bitmap strikes at
+// 9.75 and 12 pt (about 1.5 % against Tahoma's 3 to 3.5 %).
+bool g_bitmapSansSerif = false;
+
+QFont sansSerif(qreal points, bool bold)
+{
+    if (g_bitmapSansSerif && points == 8.25 && !bold)
+        return makeFont("MS Sans Serif", points, false);
+    return makeFont("Arial", points, bold);
+}
+
+} // namespace
+
 QFont font(FontSpec spec)
 {
     switch (spec) {
     case FontSpec::Default:
-        return makeFont("MS Sans Serif", 8.25, false);
+        return sansSerif(8.25, false);
     case FontSpec::DefaultBold:
-        return makeFont("MS Sans Serif", 8.25, true);
+        return sansSerif(8.25, true);
     case FontSpec::Editor:
-        return makeFont("MS Sans Serif", 9.75, false);
+        return sansSerif(9.75, false);
     case FontSpec::EditorBold:
-        return makeFont("MS Sans Serif", 9.75, true);
+        return sansSerif(9.75, true);
     case FontSpec::PreviewTitle:
-        return makeFont("MS Sans Serif", 12, true);
+        return sansSerif(12, true);
     case FontSpec::Congratulation:
-        return makeFont("MS Sans Serif", 13.5, false);
+        return sansSerif(13.5, false);
     case FontSpec::SplashTitle:
         return makeFont("Arial", 24, true);
     case FontSpec::SplashVersion:
@@ -91,17 +121,16 @@ QFont font(FontSpec spec)
 
 void registerFonts()
 {
-    // Wine ships outline versions of the classic dialog fonts with the old
-    // metrics, so captions wrap in their boxes as they were laid out.
     static bool done = false;
     if (done)
         return;
     done = true;
-    const QDir wineFonts(QStringLiteral("/usr/share/wine/fonts"));
-    for (const char *file : {"ms_sans_serif.ttf", "tahoma.ttf", "tahomabd.ttf"}) {
-        const QString path = wineFonts.filePath(QString::fromLatin1(file));
-        if (QFile::exists(path))
-            QFontDatabase::addApplicationFont(path);
+    // Debian's fonts-wine puts its faces outside fontconfig's folders.
+    const QString path = QStringLiteral("/usr/share/wine/fonts/ms_sans_serif.ttf");
+    if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) >= 0) {
+        // Only trust it if a request for it really lands on it.
+        const QFontInfo info(makeFont("MS Sans Serif", 8.25, false));
+        g_bitmapSansSerif = info.family() == QLatin1String("MS Sans Serif");
     }
 }
 

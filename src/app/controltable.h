@@ -15,9 +15,10 @@ namespace quorvel {
 inline constexpr int kTwipsPerPixel = 15;
 constexpr int px(int twips) { return (twips + (twips >= 0 ? 7 : -7)) / kTwipsPerPixel; }
 
-// The fonts the screens use. MS Sans Serif comes from Wine's outline version,
-// registered at start-up (see registerFonts()); Arial resolves to its
-// metric-compatible Liberation Sans through fontconfig.
+// The fonts the screens use, by their design names. MS Sans Serif 8.25 pt is
+// Wine's bitmap face of that name, registered at start-up (registerFonts());
+// the other MS Sans Serif sizes and Arial resolve to Liberation Sans, which
+// has Arial's metrics, through fontconfig.
 enum class FontSpec {
     Default,        // MS Sans Serif 8.25 pt
     DefaultBold,    // MS Sans Serif 8.25 pt bold

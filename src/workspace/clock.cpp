@@ -1,6 +1,9 @@
 #include "clock.h"
 
+#include <QFontMetricsF>
+#include <QLabel>
 #include <QtGlobal>
+#include <algorithm>
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 #include <ctime>
@@ -54,5 +57,21 @@ QString clockText()
 }
 
 #endif
+
+void showClock(QLabel *label)
+{
+    const QString text = clockText();
+    QFont f = label->font();
+    f.setStretch(QFont::Unstretched);
+    const qreal room = label->contentsRect().width();
+    const qreal wide = QFontMetricsF(f).horizontalAdvance(text);
+    int stretch = wide > room ? std::max(50, int(100 * room / wide)) : 100;
+    f.setStretch(stretch);
+    while (stretch > 50 && QFontMetricsF(f).horizontalAdvance(text) > room)
+        f.setStretch(--stretch);
+    if (f != label->font())
+        label->setFont(f);
+    label->setText(text);
+}
 
 } // namespace quorvel

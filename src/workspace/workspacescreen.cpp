@@ -125,7 +125,7 @@ void WorkspaceScreen::Form_Load()
     } else {
         m_pane->Navigate(m_pagePath);
     }
-    m_clock->setText(clockText());
+    showClock(m_clock);
     m_timer->start();
     refresh();
 }
@@ -161,7 +161,7 @@ void WorkspaceScreen::cmdContinue_Click() { registry().move(id(), m_spec.continu
 
 void WorkspaceScreen::ShowMe_Click(const Snippet &snippet) { showMeAppend(m_editor, snippet.text); }
 
-void WorkspaceScreen::Timer1_Timer() { m_clock->setText(clockText()); }
+void WorkspaceScreen::Timer1_Timer() { showClock(m_clock); }
 
 void WorkspaceScreen::applyFocusOrder()
 {

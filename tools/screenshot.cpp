@@ -1,0 +1,134 @@
+// quorvel-shot SCREEN OUT.png [--pressed]
+//
+// Shows one screen of the course the way the program first shows it and saves
+// what the X server displays of its window. With --pressed, every Show Me
+// button (lessons) or the Answer button (practices) is pressed first, in
+// order. Run it under an X server (scripts/screenshots.sh starts Xvfb).
+#include "app/screenregistry.h"
+#include "app/splashscreen.h"
+#include "app/startup.h"
+#include "workspace/previewpane.h"
+#include "workspace/workspacescreen.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+#include <cstdio>
+#include <optional>
+
+using namespace quorvel;
+
+namespace {
+
+std::optional<ScreenId> screenByName(const QString &name)
+{
+    for (ScreenId id : kAllScreens)
+        if (screenName(id) == name)
+            return id;
+    return std::nullopt;
+}
+
+int usage()
+{
+    std::fputs("usage: quorvel-shot SCREEN OUT.png [--pressed]\n  SCREEN:", stderr);
+    for (ScreenId id : kAllScreens)
+        std::fprintf(stderr, " %s", qPrintable(screenName(id)));
+    std::fputs("\n", stderr);
+    return 2;
+}
+
+// Runs the event loop until `done` holds or `ms` have passed.
+bool waitFor(const std::function<bool()> &done, int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done() && clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+void settle(int ms)
+{
+    waitFor([] { return false; }, ms);
+}
+
+// Waits until the pane has finished a load started after this call.
+bool waitForPage(PreviewPane *pane, const std::function<void()> &start)
+{
+    bool loaded = false;
+    const auto c = QObject::connect(pane, &QWebEngineView::loadFinished,
+                                    [&loaded](bool ok) { loaded = loaded || ok; });
+    start();
+    const bool ok = waitFor([&] { return loaded; }, 15000);
+    QObject::disconnect(c);
+    return ok;
+}
+
+void pressAll(WorkspaceScreen *screen)
+{
+    const WorkspaceSpec &spec = screen->spec();
+    if (!spec.snippets.empty()) {
+        for (const Snippet &s : spec.snippets)
+            if (auto *b = screen->findChild<QPushButton *>(s.button))
+                b->click();
+    } else if (!spec.command1Target) {
+        if (auto *answer = screen->findChild<QPushButton *>(QStringLiteral("Command1")))
+            answer->click();
+    }
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    prepareProcess();
+    QApplication app(argc, argv);
+    prepareApplication();
+
+    const QStringList args = app.arguments().mid(1);
+    if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--pressed"))
+        return usage();
+    const std::optional<ScreenId> id = screenByName(args[0]);
+    if (!id)
+        return usage();
+    const bool pressed = args.size() == 3;
+
+    int status = 0;
+    {
+        ScreenRegistry registry;
+        registry.setEndHandler([](int) {});
+        Screen *screen = registry.screen(*id);
+        if (auto *splash = qobject_cast<SplashScreen *>(screen))
+            splash->timer()->stop(); // stay on the splash rather than hand over
+        auto *workspace = qobject_cast<WorkspaceScreen *>(screen);
+
+        if (workspace) {
+            // The load sequence's last refresh (the empty editor) is what the
+            // learner first sees in the pane.
+            if (!waitForPage(workspace->pane(), [&] { registry.show(*id); }))
+                std::fputs("quorvel-shot: the preview did not finish loading\n", stderr);
+            if (pressed && !waitForPage(workspace->pane(), [&] { pressAll(workspace); }))
+                std::fputs("quorvel-shot: the preview did not finish loading\n", stderr);
+        } else {
+            registry.show(*id);
+        }
+        if (registry.hasEnded()) {
+            std::fputs("quorvel-shot: the screen could not be shown\n", stderr);
+            return 1;
+        }
+        // Let the window be mapped, laid out and painted (the pane paints a
+        // frame or two after its load).
+        waitFor([&] { return screen->isVisible() && screen->windowHandle()->isExposed(); }, 5000);
+        settle(600);
+        const QPixmap shot = screen->screen()->grabWindow(screen->winId());
+        if (shot.isNull() || !shot.save(args[1])) {
+            std::fprintf(stderr, "quorvel-shot: cannot write %s\n", qPrintable(args[1]));
+            status = 1;
+        }
+    }
+    return status;
+}
