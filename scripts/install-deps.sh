@@ -8,7 +8,7 @@ set -eu
 what=${1:-run}
 
 run_pkgs="cmake ninja-build g++ qt6-base-dev qt6-webengine-dev fonts-wine fonts-liberation"
-test_pkgs="xvfb xauth xdotool x11-utils imagemagick locales desktop-file-utils appstream dpkg-dev file"
+test_pkgs="xvfb xauth xdotool x11-utils libx11-dev imagemagick locales desktop-file-utils appstream dpkg-dev file"
 
 case "$what" in
     run) pkgs=$run_pkgs ;;
