@@ -1,0 +1,228 @@
+// The preview pipeline of a workspace screen: its load sequence, one whole
+// rewrite of the page per change of the editor, and what the real browser
+// engine then shows.
+#include "app/screenregistry.h"
+#include "testmain.h"
+#include "testutil.h"
+#include "workspace/editortext.h"
+#include "workspace/previewpane.h"
+#include "workspace/scratchpage.h"
+#include "workspace/workspacescreen.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUrl>
+
+using namespace quorvel;
+using quorvel::testing::readFile;
+using quorvel::testing::shownText;
+
+namespace {
+
+struct Run {
+    ScreenRegistry registry;
+    Run()
+    {
+        registry.setEndHandler([](int) {});
+        registry.setFatalReporter([](const QString &) {});
+    }
+    WorkspaceScreen *show(ScreenId id)
+    {
+        registry.show(id);
+        return registry.screenAs<WorkspaceScreen>(id);
+    }
+};
+
+void typeText(QWidget *target, const QString &text)
+{
+    // keyClicks cannot send characters outside ASCII; a key event with the
+    // text is what an input method delivers.
+    for (const char32_t c : text.toUcs4())
+        QTest::sendKeyEvent(QTest::KeyAction::Click, target, Qt::Key_unknown,
+                            QString::fromUcs4(&c, 1), Qt::NoModifier);
+}
+
+} // namespace
+
+// Records the mail links the pane hands to the system instead of following them.
+class MailCatcher final : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls << url; }
+};
+
+class TestPipeline final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void load_replacesAnOldPageWithTheEmptyEditor()
+    {
+        const QString page = scratch::defaultPath();
+        QFile old(page);
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("<h1>left from an earlier run</h1>");
+        old.close();
+
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QCOMPARE(s->text(), QString());
+        QCOMPARE(readFile(page), QByteArray());
+        QVERIFY(!s->clockLabel()->text().contains(QStringLiteral("Time")));
+        QVERIFY(s->clockTimer()->isActive());
+        // Neither the old page nor "Hello" is what the learner is left with.
+        QTRY_VERIFY(s->pane()->url() == QUrl::fromLocalFile(page)
+                    && shownText(s->pane()).isEmpty());
+    }
+
+    void typing_rewritesTheWholePageOncePerKey()
+    {
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QSignalSpy refreshes(s, &WorkspaceScreen::refreshed);
+        QTest::keyClick(s->editor(), Qt::Key_A);
+        QCOMPARE(refreshes.size(), 1);
+        QCOMPARE(readFile(s->pagePath()), QByteArray("a"));
+
+        QTest::keyClicks(s->editor(), QStringLiteral("<B>x"));
+        QTest::keyClick(s->editor(), Qt::Key_Return);
+        QTest::keyClicks(s->editor(), QStringLiteral("y</B>"));
+        QCOMPARE(refreshes.size(), 1 + 4 + 1 + 5);
+        // Line breaks are CR LF, with none added at the end.
+        QCOMPARE(s->text(), QStringLiteral("a<B>x\r\ny</B>"));
+        QCOMPARE(readFile(s->pagePath()), QByteArray("a<B>x\r\ny</B>"));
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("ax y"));
+
+        QTest::keyClick(s->editor(), Qt::Key_Backspace);
+        QCOMPARE(refreshes.size(), 12);
+        QCOMPARE(readFile(s->pagePath()), QByteArray("a<B>x\r\ny</B"));
+    }
+
+    void quickChanges_paneEndsOnTheLastText()
+    {
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form2);
+        // Each change starts a navigation that supersedes the one before.
+        for (int i = 0; i < 40; ++i)
+            editor::setText(s->editor(), QStringLiteral("<p>version %1</p>").arg(i));
+        QCOMPARE(readFile(s->pagePath()), QByteArray("<p>version 39</p>"));
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("version 39"));
+    }
+
+    void clear_emptiesEditorPageAndPreview()
+    {
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1Test);
+        auto *clear = s->findChild<QPushButton *>(QStringLiteral("cmdClear"));
+        QTest::keyClicks(s->editor(), QStringLiteral("<I>gone</I>"));
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("gone"));
+
+        QSignalSpy refreshes(s, &WorkspaceScreen::refreshed);
+        clear->setFocus();
+        QTest::mouseClick(clear, Qt::LeftButton);
+        QCOMPARE(refreshes.size(), 1);
+        QCOMPARE(s->text(), QString());
+        QCOMPARE(QFileInfo(s->pagePath()).size(), 0);
+        QTRY_COMPARE(shownText(s->pane()), QString());
+        QVERIFY(clear->hasFocus());
+
+        // Clear on an empty editor changes nothing and breaks nothing.
+        clear->click();
+        QCOMPARE(QFileInfo(s->pagePath()).size(), 0);
+        // And the learner can take a Clear back.
+        s->editor()->undo();
+        QCOMPARE(s->text(), QStringLiteral("<I>gone</I>"));
+    }
+
+    void everyCharacterRendersAsTyped()
+    {
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form2Test);
+        const QString typed = QString::fromUtf8("caf\u00e9 \u20ac \u4e2d \U0001F600 \u00a0!");
+        typeText(s->editor(), typed);
+        QCOMPARE(s->text(), typed);
+        QCOMPARE(readFile(s->pagePath()),
+                 QByteArray("caf&#233; &#8364; &#20013; &#128512; &#160;!"));
+        QTRY_COMPARE(shownText(s->pane()), typed);
+    }
+
+    void movingOn_newScreenStartsEmpty_oldPaneKeepsItsPage()
+    {
+        Run run;
+        WorkspaceScreen *one = run.show(ScreenId::Form1);
+        QTest::keyClicks(one->editor(), QStringLiteral("first screen"));
+        QTRY_COMPARE(shownText(one->pane()), QStringLiteral("first screen"));
+        one->findChild<QPushButton *>(QStringLiteral("cmdContinue"))->click();
+
+        auto *two = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form2);
+        QCOMPARE(two->text(), QString());
+        QCOMPARE(QFileInfo(two->pagePath()).size(), 0);
+        QTRY_COMPARE(shownText(two->pane()), QString());
+        // The hidden screen's pane is not reloaded by the other screen's writes.
+        QCOMPARE(shownText(one->pane()), QStringLiteral("first screen"));
+        QCOMPARE(one->text(), QStringLiteral("first screen"));
+    }
+
+    void links_loadInThePane_mailGoesToTheMailProgram()
+    {
+        // A web site of our own on the loopback address stands in for the
+        // outside sites the lessons link to.
+        QTcpServer site;
+        QVERIFY(site.listen(QHostAddress::LocalHost));
+        connect(&site, &QTcpServer::newConnection, &site, [&site] {
+            QTcpSocket *client = site.nextPendingConnection();
+            connect(client, &QTcpSocket::readyRead, client, [client] {
+                client->readAll();
+                client->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n"
+                              "Connection: close\r\nContent-Length: 19\r\n\r\n"
+                              "<p>another page</p>");
+                client->disconnectFromHost();
+            });
+        });
+        const QString other = QStringLiteral("http://127.0.0.1:%1/").arg(site.serverPort());
+
+        MailCatcher mail;
+        QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mail, "open");
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form3);
+        const QString html = QStringLiteral("<A HREF=mailto: support@example.com> Support </A> "
+                                            "<A HREF=\"%1\">next</A>")
+                                 .arg(other);
+        editor::setText(s->editor(), html);
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("Support next"));
+
+        // A real click: the engine hands external links on only for a user's gesture.
+        QVERIFY(QTest::qWaitForWindowExposed(s));
+        const auto box = quorvel::testing::evaluate(
+            s->pane(), QStringLiteral("(r => [r.left + r.width / 2, r.top + r.height / 2])"
+                                      "(document.links[0].getBoundingClientRect())"));
+        QVERIFY(box);
+        const QVariantList xy = box->toList();
+        QWidget *surface = s->pane()->focusProxy() ? s->pane()->focusProxy() : s->pane();
+        QTest::mouseClick(surface, Qt::LeftButton, {},
+                          QPoint(int(xy.value(0).toDouble()), int(xy.value(1).toDouble())));
+        QTRY_COMPARE(mail.urls.size(), 1);
+        QCOMPARE(mail.urls.first().scheme(), QStringLiteral("mailto"));
+        QCOMPARE(s->pane()->url(), QUrl::fromLocalFile(s->pagePath()));
+
+        quorvel::testing::evaluate(s->pane(), QStringLiteral("document.links[1].click()"));
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("another page"));
+        // The next change brings the pane back to the learner's page.
+        QTest::keyClick(s->editor(), Qt::Key_Z);
+        QTRY_COMPARE(s->pane()->url(), QUrl::fromLocalFile(s->pagePath()));
+        QTRY_VERIFY(shownText(s->pane()).endsWith(QLatin1Char('z')));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
+    }
+};
+
+QUORVEL_TEST_MAIN(TestPipeline)
+#include "tst_pipeline.moc"
