@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <unistd.h>
 
+// The assets are compiled into the static library, whose resource initialiser
+// the linker drops unless someone calls it; it lives outside any namespace.
+static void initAssets() { Q_INIT_RESOURCE(assets); }
+
 namespace quorvel {
 
 void prepareProcess()
@@ -26,6 +30,7 @@ void prepareProcess()
 
 void prepareApplication()
 {
+    initAssets();
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setDesktopFileName(QStringLiteral("com.quorvel.Html"));
     registerFonts();
