@@ -107,7 +107,10 @@ start_x() {
 start_program() {
     step "starting the program"
     [ $# -gt 0 ] || set -- "$PROGRAM"
-    HOME=$APP_HOME XDG_RUNTIME_DIR=$E2E_TMP/runtime QT_QPA_PLATFORM=xcb \
+    # The walk computes places in pixels from twips at 96 dpi: no scaling.
+    env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_AUTO_SCREEN_SCALE_FACTOR \
+        -u QT_ENABLE_HIGHDPI_SCALING -u QT_FONT_DPI -u XAUTHORITY \
+        HOME=$APP_HOME XDG_RUNTIME_DIR=$E2E_TMP/runtime QT_QPA_PLATFORM=xcb \
         QT_QUICK_BACKEND=software LANG=C.UTF-8 LC_ALL= \
         "$@" >"$E2E_TMP/program.log" 2>&1 &
     APP_PID=$!
@@ -244,4 +247,18 @@ expect_exit() {
     wait "$APP_PID" || status=$?
     APP_PID=""
     [ "$status" -eq "$1" ] || fail "the program ended with status $status, expected $1"
+}
+
+# What a window manager is told about window WIN, and so what it draws:
+# the title bar's icon sizes, whether the window can be resized, its kind.
+icon_sizes() { xprop -id "$WIN" _NET_WM_ICON 2>/dev/null | sed -n 's/.*Icon (\([0-9]*\) x \([0-9]*\)).*/\1x\2/p' | sort -n | tr '\n' ' '; }
+is_fixed_size() {
+    local hints
+    hints=$(xprop -id "$WIN" WM_NORMAL_HINTS 2>/dev/null)
+    grep -q "program specified minimum size: $WIN_W by $WIN_H" <<<"$hints" &&
+        grep -q "program specified maximum size: $WIN_W by $WIN_H" <<<"$hints"
+}
+is_splash_kind() {
+    xprop -id "$WIN" _NET_WM_WINDOW_TYPE _NET_WM_STATE 2>/dev/null |
+        grep -q -E '_NET_WM_WINDOW_TYPE_SPLASH|_NET_WM_STATE_SKIP_TASKBAR'
 }

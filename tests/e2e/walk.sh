@@ -48,11 +48,14 @@ splash_then_lesson1() {
     wait_until "$BOUND_WINDOW" "the splash (7380 x 4245 twips) to be on view" \
         only_window_sized "$(px 7380)" "$(px 4245)"
     expect_size_and_centred 7380 4245
+    is_splash_kind || fail "the splash is announced as an ordinary window (title bar, taskbar)"
 
     step "Lesson 1 follows the splash by itself"
     wait_screen "Quorvel - HTML Lesson 1"
     expect_size_and_centred 11640 5655
     FRAME3_LEFT=8760
+    is_fixed_size || fail "Lesson 1 can be resized"
+    [ "$(icon_sizes)" = "16x16 32x32 " ] || fail "Lesson 1 shows icons \"$(icon_sizes)\", expected 16x16 and 32x32"
     page_is ""
 }
 
@@ -106,6 +109,7 @@ Big <B>Freddy</B> could no longer go <U>home</U> after eating 12 <I>donuts</I>.<
     key alt+l
     wait_screen "Quorvel - HTML Lesson 2"
     expect_size_and_centred 11535 5505
+    is_fixed_size && fail "Lesson 2 cannot be resized"
     page_is ""
 
     step "Lesson 2: Enter presses Step 3's Show Me, which has the focus"
