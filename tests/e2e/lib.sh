@@ -66,6 +66,17 @@ step() {
 
 now() { echo "${EPOCHREALTIME/[.,]/}"; } # microseconds
 
+# A program that ends while the walk still waits on it fails the step at
+# once, with its exit status, rather than when the wait runs out.
+still_running() {
+    [ -n "$APP_PID" ] || return 0
+    kill -0 "$APP_PID" 2>/dev/null && return 0
+    local status=0
+    wait "$APP_PID" || status=$?
+    APP_PID=""
+    fail "the program ended unexpectedly, exit status $status"
+}
+
 # wait_until SECONDS WHAT COMMAND [ARGS...]: polls COMMAND until it succeeds;
 # fails the step after SECONDS, saying what it waited for.
 wait_until() {
@@ -73,6 +84,7 @@ wait_until() {
     shift 2
     local deadline=$(($(now) + bound * 1000000))
     until "$@"; do
+        [ "$1" = process_ended ] || still_running
         if [ "$(now)" -gt "$deadline" ]; then
             fail "waited ${bound} s for $what"
         fi
@@ -235,6 +247,7 @@ wait_quietly() {
     shift
     local deadline=$(($(now) + bound * 1000000))
     until "$@"; do
+        still_running
         [ "$(now)" -gt "$deadline" ] && return 1
         sleep "$POLL"
     done
