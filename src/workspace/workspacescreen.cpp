@@ -165,13 +165,15 @@ void WorkspaceScreen::Timer1_Timer() { showClock(m_clock); }
 
 void WorkspaceScreen::applyFocusOrder()
 {
+    // The pane's stop is the child that takes the focus for it once it has a
+    // page. Tab never stops on the view itself while it has that child.
     QWidget *previous = nullptr;
     for (const QString &name : focusOrder(m_spec)) {
         QWidget *w = findChild<QWidget *>(name);
         if (!w)
             continue;
-        if (w == m_pane && m_paneFocus)
-            w = m_paneFocus;
+        if (w == m_pane && m_pane->focusProxy())
+            w = m_pane->focusProxy();
         if (previous)
             setTabOrder(previous, w);
         previous = w;
@@ -180,16 +182,46 @@ void WorkspaceScreen::applyFocusOrder()
 
 bool WorkspaceScreen::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_pane && event->type() == QEvent::ChildPolished) {
-        QWidget *proxy = m_pane->focusProxy();
-        if (proxy && proxy != m_paneFocus) {
-            // The view itself stays out of the chain; its child takes the stop.
-            m_paneFocus = proxy;
-            m_pane->setFocusPolicy(Qt::NoFocus);
-            applyFocusOrder();
-        }
+    if (watched == m_pane
+        && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
+        // The view makes its focus child (anew with a new page) and joins it
+        // to the end of the window's Tab chain; it names it as its focus
+        // proxy only after adding it, so look once that is done.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                QWidget *proxy = m_pane->focusProxy();
+                if (proxy && proxy != m_paneFocus) {
+                    m_paneFocus = proxy;
+                    applyFocusOrder();
+                }
+            },
+            Qt::QueuedConnection);
     }
     return Screen::eventFilter(watched, event);
+}
+
+bool WorkspaceScreen::focusNextPrevChild(bool next)
+{
+    // Tab and Shift+Tab follow the screen's own order. Qt's chain cannot be
+    // trusted with the pane: the view stays a stop of its own beside the child
+    // that takes its focus, so the wrap from the last control landed on it.
+    // Here the pane is one stop, whichever of its children has the focus.
+    QWidgetList stops;
+    for (const QString &name : focusOrder(m_spec))
+        if (QWidget *w = findChild<QWidget *>(name); w && w->isEnabled() && w->isVisibleTo(this))
+            stops << w;
+    if (stops.isEmpty())
+        return Screen::focusNextPrevChild(next);
+    const QWidget *current = focusWidget();
+    const qsizetype n = stops.size();
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < n && at < 0; ++i)
+        if (current && (current == stops[i] || stops[i]->isAncestorOf(current)))
+            at = i;
+    const qsizetype to = at < 0 ? (next ? 0 : n - 1) : (at + (next ? 1 : n - 1)) % n;
+    stops[to]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
 }
 
 } // namespace quorvel

@@ -3,6 +3,8 @@
 #include "app/screen.h"
 #include "workspacespec.h"
 
+#include <QPointer>
+
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -54,6 +56,7 @@ private:
     void Timer1_Timer();
     void applyFocusOrder();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 
     const WorkspaceSpec &m_spec;
     QString m_pagePath;
@@ -61,7 +64,7 @@ private:
     PreviewPane *m_pane;
     QLabel *m_clock = nullptr;
     QTimer *m_timer;
-    QWidget *m_paneFocus = nullptr;
+    QPointer<QWidget> m_paneFocus;
     bool m_writeFailed = false;
 };
 

@@ -1,0 +1,218 @@
+// The keyboard on the workspace screens: where the focus starts, the order in
+// which Tab and Shift+Tab visit the controls (the preview pane included, which
+// takes the focus through a child it makes with its first page), access keys,
+// and Enter on a focused button.
+#include "app/screenregistry.h"
+#include "testmain.h"
+#include "testutil.h"
+#include "workspace/editortext.h"
+#include "workspace/previewpane.h"
+#include "workspace/workspacescreen.h"
+
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <memory>
+
+using namespace quorvel;
+
+namespace {
+
+struct Run {
+    ScreenRegistry registry;
+    Run()
+    {
+        registry.setEndHandler([](int) {});
+        registry.setFatalReporter([](const QString &) {});
+    }
+    // Shows the screen for the first time and waits until it has the keyboard
+    // and its pane has made the child that takes the focus for it.
+    WorkspaceScreen *show(ScreenId id)
+    {
+        registry.show(id);
+        auto *w = registry.screenAs<WorkspaceScreen>(id);
+        if (!w || !QTest::qWaitForWindowActive(w))
+            return nullptr;
+        if (!QTest::qWaitFor([w] { return w->pane()->focusProxy() != nullptr; }, 10000))
+            return nullptr;
+        return w;
+    }
+};
+
+// The name of the control that has the focus; the pane's own children count
+// as the pane.
+QString focused(const WorkspaceScreen *w)
+{
+    QWidget *f = QApplication::focusWidget();
+    if (!f)
+        return QStringLiteral("(none)");
+    if (f == w->pane() || w->pane()->isAncestorOf(f))
+        return QStringLiteral("WebBrowser1");
+    return f->objectName();
+}
+
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *target = QApplication::focusWidget();
+    if (!target)
+        target = QApplication::activeWindow();
+    QTest::keyClick(target, Qt::Key(key), modifiers);
+}
+
+} // namespace
+
+class FocusTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void order_data()
+    {
+        QTest::addColumn<ScreenId>("id");
+        QTest::addColumn<QStringList>("order");
+        const QStringList lesson23{"ShowMe3",  "ShowMe2", "ShowMe1",     "cmdContinue",
+                                   "cmdClear", "txtItemDescription", "WebBrowser1", "Command1"};
+        QTest::newRow("Form1") << ScreenId::Form1
+                               << QStringList{"txtItemDescription", "WebBrowser1", "cmdClear",
+                                              "cmdContinue", "ShowMe1", "ShowMe2", "ShowMe3",
+                                              "ShowMe4", "Command1"};
+        QTest::newRow("Form2") << ScreenId::Form2 << lesson23;
+        QTest::newRow("Form3") << ScreenId::Form3 << lesson23;
+        QTest::newRow("Form1Test") << ScreenId::Form1Test
+                                   << QStringList{"cmdContinue", "cmdClear", "txtItemDescription",
+                                                  "WebBrowser1", "Command1"};
+        QTest::newRow("Form2Test") << ScreenId::Form2Test
+                                   << QStringList{"cmdClear", "txtItemDescription", "WebBrowser1",
+                                                  "Command1", "cmdContinue"};
+        QTest::newRow("Form3Tutorial") << ScreenId::Form3Tutorial
+                                       << QStringList{"cmdClear", "txtItemDescription",
+                                                      "WebBrowser1", "cmdContinue", "Command1"};
+    }
+
+    void order()
+    {
+        QFETCH(ScreenId, id);
+        QFETCH(QStringList, order);
+        Run run;
+        WorkspaceScreen *w = run.show(id);
+        QVERIFY(w);
+
+        // The first control has the focus when the screen first appears.
+        QTRY_COMPARE(focused(w), order.first());
+
+        // Tab visits every control once, in order, and wraps to the first.
+        for (int i = 1; i <= order.size(); ++i) {
+            press(Qt::Key_Tab);
+            QTRY_COMPARE_WITH_TIMEOUT(focused(w), order[i % order.size()], 5000);
+        }
+        // Shift+Tab walks back, wrapping from the first to the last.
+        for (int i = order.size() - 1; i >= 0; --i) {
+            press(Qt::Key_Backtab, Qt::ShiftModifier);
+            QTRY_COMPARE_WITH_TIMEOUT(focused(w), order[i], 5000);
+        }
+        // The editor takes no tab character on the way.
+        QCOMPARE(editor::text(w->editor()), QString());
+    }
+
+    void accessKeys_data()
+    {
+        QTest::addColumn<ScreenId>("id");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("tabsFirst"); // where the focus is when the key comes
+        QTest::newRow("Form1 Alt+L") << ScreenId::Form1 << int(Qt::Key_L) << 0;
+        QTest::newRow("Form1 Alt+L from the preview") << ScreenId::Form1 << int(Qt::Key_L) << 1;
+        QTest::newRow("Form2 Alt+L") << ScreenId::Form2 << int(Qt::Key_L) << 0;
+        QTest::newRow("Form3 Alt+F") << ScreenId::Form3 << int(Qt::Key_F) << 0;
+        QTest::newRow("Form1Test Alt+L") << ScreenId::Form1Test << int(Qt::Key_L) << 0;
+        QTest::newRow("Form2Test Alt+L") << ScreenId::Form2Test << int(Qt::Key_L) << 0;
+        QTest::newRow("Form3Tutorial Alt+F") << ScreenId::Form3Tutorial << int(Qt::Key_F) << 0;
+    }
+
+    void accessKeys()
+    {
+        QFETCH(ScreenId, id);
+        QFETCH(int, key);
+        QFETCH(int, tabsFirst);
+        Run run;
+        WorkspaceScreen *w = run.show(id);
+        QVERIFY(w);
+        const QString start = focused(w);
+        for (int i = 0; i < tabsFirst; ++i) {
+            press(Qt::Key_Tab);
+            QTRY_VERIFY(focused(w) != start);
+        }
+        if (tabsFirst)
+            QCOMPARE(focused(w), QStringLiteral("WebBrowser1"));
+        auto *next = w->findChild<QPushButton *>(QStringLiteral("cmdContinue"));
+        QSignalSpy clicked(next, &QPushButton::clicked);
+        press(key, Qt::AltModifier);
+        QTRY_COMPARE(clicked.count(), 1);
+        QVERIFY(!w->isVisible()); // it moved on
+        QCOMPARE(editor::text(w->editor()), QString());
+    }
+
+    void enter_pressesTheFocusedShowMe()
+    {
+        Run run;
+        WorkspaceScreen *w = run.show(ScreenId::Form2);
+        QVERIFY(w);
+        QTRY_COMPARE(focused(w), QStringLiteral("ShowMe3"));
+        QString snippet;
+        for (const Snippet &s : w->spec().snippets)
+            if (s.button == QLatin1String("ShowMe3"))
+                snippet = s.text;
+        QVERIFY(!snippet.isEmpty());
+        press(Qt::Key_Return);
+        QTRY_COMPARE(editor::text(w->editor()), snippet);
+        QCOMPARE(focused(w), QStringLiteral("ShowMe3"));
+    }
+
+    void tab_passesThroughAPageWithLinks()
+    {
+        // Inside the pane Tab first visits the page's links; after the last
+        // one it goes on to the screen's next control, and Shift+Tab comes back.
+        Run run;
+        WorkspaceScreen *w = run.show(ScreenId::Form3);
+        QVERIFY(w);
+        editor::setText(w->editor(),
+                        u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
+        QTRY_VERIFY(w->pane()->page()->url().isLocalFile() && !w->pane()->page()->isLoading());
+        w->editor()->setFocus();
+        QTRY_COMPARE(focused(w), QStringLiteral("txtItemDescription"));
+        // Where the keyboard is: the control, and inside the pane the page's element.
+        auto where = [w] {
+            const QString control = focused(w);
+            if (control != QLatin1String("WebBrowser1"))
+                return control;
+            const auto element = testing::evaluate(
+                w->pane(), QStringLiteral("document.activeElement.textContent"));
+            return control + QLatin1Char(':') + (element ? element->toString() : QString());
+        };
+        QStringList visited;
+        for (int i = 0; i < 6 && focused(w) != QLatin1String("Command1"); ++i) {
+            const QString before = where();
+            press(Qt::Key_Tab);
+            QTRY_VERIFY(where() != before);
+            visited << where();
+        }
+        QCOMPARE(visited, (QStringList{"WebBrowser1:one", "WebBrowser1:two", "Command1"}));
+        press(Qt::Key_Backtab, Qt::ShiftModifier);
+        QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1"));
+    }
+
+    void tab_fromEditorLeavesNoTab()
+    {
+        // Tab in the editor moves on; Enter there is a line break.
+        Run run;
+        WorkspaceScreen *w = run.show(ScreenId::Form1);
+        QVERIFY(w);
+        QTRY_COMPARE(focused(w), QStringLiteral("txtItemDescription"));
+        QTest::keyClicks(w->editor(), QStringLiteral("<B>"));
+        press(Qt::Key_Return);
+        press(Qt::Key_Tab);
+        QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1"));
+        QCOMPARE(editor::text(w->editor()), QStringLiteral("<B>\r\n"));
+    }
+};
+
+QUORVEL_TEST_MAIN(FocusTest)
+#include "tst_focus.moc"
