@@ -122,6 +122,34 @@ private slots:
         }
     }
 
+    void fonts_splashAndClosingScreen()
+    {
+        // The splash is set in Arial (Liberation Sans); the closing screen's
+        // title in the large MS Sans Serif, its other texts in the default.
+        struct Expect {
+            ScreenId screen;
+            const char *label;
+            qreal points;
+            bool bold;
+            QString face;
+        };
+        const QString arial = QStringLiteral("Liberation Sans");
+        for (const Expect &e : {Expect{ScreenId::Splash, "Label4", 24, true, arial},
+                                Expect{ScreenId::Splash, "Label3", 12, true, arial},
+                                Expect{ScreenId::Splash, "Label2", 8.25, false, arial},
+                                Expect{ScreenId::Final, "Label1", 13.5, false, arial},
+                                Expect{ScreenId::Final, "Label2", 8.25, false,
+                                       QStringLiteral("MS Sans Serif")}}) {
+            QWidget *window = m_registry->screen(e.screen);
+            auto *label = window->findChild<QLabel *>(QString::fromLatin1(e.label));
+            QVERIFY2(label, e.label);
+            QCOMPARE(label->font().pointSizeF(), e.points);
+            QCOMPARE(label->font().bold(), e.bold);
+            QCOMPARE(QFontInfo(label->font()).family(), e.face);
+        }
+        m_registry->unload(ScreenId::Splash);
+    }
+
     void controls_data()
     {
         QTest::addColumn<int>("screenIndex");
