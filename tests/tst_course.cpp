@@ -274,11 +274,12 @@ void TestCourse::preview_rendersTheAppendedMarkup()
     for (const QString &name : buttons)
         pushButton(s, name)->click();
     QString rendered;
-    QTest::qWaitFor([&] {
+    const auto renders = [&] {
         rendered = js(s->pane()->page(), script).toString();
         return rendered == expected;
-    }, 15000);
-    QCOMPARE(rendered, expected);
+    };
+    if (!QTest::qWaitFor(renders, 15000))
+        QCOMPARE(rendered, expected);
 }
 
 void TestCourse::enterOnFreshLesson_pressesStep3ShowMe_data()
