@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QGuiApplication>
 #include <QFrame>
 #include <QGroupBox>
 #include <QLabel>
@@ -125,6 +126,10 @@ void registerFonts()
     if (done)
         return;
     done = true;
+    // On a high-density screen the one 13-pixel strike would come out at
+    // half size; the outline face serves there.
+    if (qApp && qApp->devicePixelRatio() > 1.0)
+        return;
     // Debian's fonts-wine puts its faces outside fontconfig's folders.
     const QString path = QStringLiteral("/usr/share/wine/fonts/ms_sans_serif.ttf");
     if (QFile::exists(path) && QFontDatabase::addApplicationFont(path) >= 0) {
