@@ -12,6 +12,7 @@
 #   splash-key     a key press takes the splash away; Lesson 1 follows
 #   close-request  a window closed through the window system ends the program
 #   fast-typing    200 characters at 5 ms a key all reach the page
+#   no-page        without a folder for the page the program says so and ends
 set -u
 
 [ $# -eq 4 ] || { echo "usage: $0 PROGRAM XREQUEST SOURCE_DIR WALK" >&2; exit 2; }
@@ -311,7 +312,28 @@ walk_fast_typing() {
         fail "the editor holds \"$copied\" but the page holds \"$page\""
 }
 
+log_says() { grep -q "$1" "$E2E_TMP/program.log"; }
+message_box_on_view() { only_window_titled "Quorvel - HTML"; }
+
+walk_no_page() {
+    step "the home folder is missing, so the page cannot be made"
+    APP_HOME=$E2E_TMP/gone/home
+    PAGE=$APP_HOME/customizer.html
+    start_x
+    start_program
+    wait_until "$BOUND_WINDOW" "the program to name the page it cannot create" \
+        log_says "cannot create the preview page $PAGE"
+    wait_until "$BOUND_WINDOW" "a message box to tell the learner" message_box_on_view
+
+    step "the learner acknowledges the message and the program ends with status 1"
+    key Return
+    expect_exit 1
+    [ -e "$PAGE" ] && fail "a page appeared where no folder was"
+    return 0
+}
+
 case "$WALK" in
+no-page) walk_no_page ;;
 practice-path) walk_practice_path ;;
 direct-path) walk_direct_path ;;
 splash-key) walk_splash_key ;;
