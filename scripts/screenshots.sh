@@ -2,7 +2,8 @@
 # scripts/screenshots.sh BUILD_DIR
 # Renders every screen of the course under a private Xvfb (96 dpi, software
 # rendering) as it first appears, and each lesson and practice once more after
-# all its Show Me or Answer buttons are pressed, into BUILD_DIR/screenshots/.
+# all its Show Me or Answer buttons are pressed, into BUILD_DIR/screenshots/,
+# with overflow.txt: the texts that need more room than their boxes give.
 set -euo pipefail
 
 build=${1:?usage: $0 BUILD_DIR}
@@ -49,4 +50,9 @@ done
 for screen in Form1 Form1Test Form2 Form2Test Form3 Form3Tutorial; do
     shoot "$screen" "$screen-pressed.png" --pressed || status=1
 done
+# What the boxes cut off, as the faces in use measure it.
+if "$tool" --overflow >"$out/overflow.txt" 2>"$home/log"; then
+    echo "screenshots: texts that do not fit their boxes ($out/overflow.txt):"
+    sed 's/^/  /' "$out/overflow.txt"
+fi
 exit $status

@@ -1,9 +1,13 @@
 // quorvel-shot SCREEN OUT.png [--pressed]
+// quorvel-shot --overflow
 //
 // Shows one screen of the course the way the program first shows it and saves
 // what the X server displays of its window. With --pressed, every Show Me
 // button (lessons) or the Answer button (practices) is pressed first, in
 // order. Run it under an X server (scripts/screenshots.sh starts Xvfb).
+//
+// --overflow lists the labels and buttons of all eight screens whose text
+// needs more room than their box gives it, as the faces in use measure it.
 #include "app/screenregistry.h"
 #include "app/splashscreen.h"
 #include "app/startup.h"
@@ -12,6 +16,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
 #include <QScreen>
@@ -34,7 +40,9 @@ std::optional<ScreenId> screenByName(const QString &name)
 
 int usage()
 {
-    std::fputs("usage: quorvel-shot SCREEN OUT.png [--pressed]\n  SCREEN:", stderr);
+    std::fputs("usage: quorvel-shot SCREEN OUT.png [--pressed]\n"
+               "       quorvel-shot --overflow\n  SCREEN:",
+               stderr);
     for (ScreenId id : kAllScreens)
         std::fprintf(stderr, " %s", qPrintable(screenName(id)));
     std::fputs("\n", stderr);
@@ -81,6 +89,49 @@ void pressAll(WorkspaceScreen *screen)
     }
 }
 
+// Prints what does not fit; returns how many texts that is.
+int listOverflow()
+{
+    ScreenRegistry registry;
+    registry.setEndHandler([](int) {});
+    int count = 0;
+    for (ScreenId id : kAllScreens) {
+        Screen *screen = registry.screen(id);
+        if (auto *splash = qobject_cast<SplashScreen *>(screen))
+            splash->timer()->stop();
+        for (const QLabel *label : screen->findChildren<QLabel *>()) {
+            const QRect box = label->contentsRect();
+            int room = box.height();
+            // Only the clock's top band shows; Frame2 covers the rest.
+            if (label->objectName() == QLatin1String("lblTime"))
+                if (const auto *frame2 = screen->findChild<QWidget *>(QStringLiteral("Frame2")))
+                    room = frame2->y() - label->y();
+            const int flags = (label->wordWrap() ? Qt::TextWordWrap : 0) | int(label->alignment());
+            const QRect need = QFontMetrics(label->font())
+                                   .boundingRect(QRect(0, 0, box.width(), 1 << 20), flags,
+                                                 label->text());
+            if (need.height() > room || need.width() > box.width()) {
+                ++count;
+                std::printf("%s %s: %dx%d box, text needs %dx%d: \"%s\"\n",
+                            qPrintable(screen->objectName()), qPrintable(label->objectName()),
+                            box.width(), room, need.width(), need.height(),
+                            qPrintable(label->text()));
+            }
+        }
+        for (const QPushButton *button : screen->findChildren<QPushButton *>()) {
+            const QString text = QString(button->text()).remove(QLatin1Char('&'));
+            const int need = QFontMetrics(button->font()).horizontalAdvance(text);
+            if (need > button->width() - 6) {
+                ++count;
+                std::printf("%s %s: %d px button, text needs %d: \"%s\"\n",
+                            qPrintable(screen->objectName()), qPrintable(button->objectName()),
+                            button->width(), need, qPrintable(text));
+            }
+        }
+    }
+    return count;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -90,6 +141,10 @@ int main(int argc, char *argv[])
     prepareApplication();
 
     const QStringList args = app.arguments().mid(1);
+    if (args == QStringList{QStringLiteral("--overflow")}) {
+        listOverflow();
+        return 0;
+    }
     if (args.size() < 2 || args.size() > 3 || (args.size() == 3 && args[2] != "--pressed"))
         return usage();
     const std::optional<ScreenId> id = screenByName(args[0]);
