@@ -72,9 +72,12 @@ private slots:
     void enterOnFreshLesson_pressesStep3ShowMe();
 
 private:
-    // The screen, shown, with an empty editor.
+    // The screen, on view alone as in the course, with an empty editor.
     WorkspaceScreen *cleared(ScreenId id)
     {
+        for (ScreenId other : kAllScreens)
+            if (other != id && m_registry->isLoaded(other))
+                m_registry->hide(other);
         m_registry->show(id);
         auto *screen = m_registry->screenAs<WorkspaceScreen>(id);
         button(screen, QStringLiteral("cmdClear"))->click();
