@@ -68,7 +68,6 @@ private slots:
     void appends_goAtTheEndAndKeepTheLearnersPlace();
     void preview_rendersTheAppendedMarkup_data();
     void preview_rendersTheAppendedMarkup();
-    void enterOnFreshLesson_pressesStep3ShowMe_data();
     void enterOnFreshLesson_pressesStep3ShowMe();
 
 private:
@@ -260,25 +259,18 @@ void TestCourse::preview_rendersTheAppendedMarkup()
         QCOMPARE(rendered, expected);
 }
 
-void TestCourse::enterOnFreshLesson_pressesStep3ShowMe_data()
-{
-    QTest::addColumn<ScreenId>("screen");
-    QTest::newRow("Form2") << Form2;
-    QTest::newRow("Form3") << Form3;
-}
-
+// Step 3's "Show Me" has the focus when Lesson 2 or 3 first shows.
 void TestCourse::enterOnFreshLesson_pressesStep3ShowMe()
 {
-    QFETCH(ScreenId, screen);
-
-    ScreenRegistry fresh;
-    fresh.show(screen);
-    QWidget *s = fresh.screen(screen);
-    QVERIFY(QTest::qWaitForWindowActive(s));
-    QVERIFY(QApplication::focusWidget());
-    QSignalSpy pressed(button(s, QStringLiteral("ShowMe3")), &QPushButton::clicked);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-    QCOMPARE(pressed.size(), 1);
+    for (ScreenId id : {Form2, Form3}) {
+        ScreenRegistry fresh;
+        fresh.show(id);
+        QVERIFY(QTest::qWaitForWindowActive(fresh.screen(id)));
+        QVERIFY(QApplication::focusWidget());
+        QSignalSpy pressed(button(fresh.screen(id), QStringLiteral("ShowMe3")), &QPushButton::clicked);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+        QCOMPARE(pressed.size(), 1);
+    }
 }
 
 QUORVEL_TEST_MAIN(TestCourse)
