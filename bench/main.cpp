@@ -4,7 +4,7 @@
 // from outside, and prints one line per figure:
 //   <figure>: median <x> <unit>, p95 <y> <unit>, n <runs>
 //
-//   quorvel_bench --program PATH [--quick]
+//   quorvel_bench --program PATH [--quick] [--only keys|launch|screens|growth]
 //   quorvel_bench child keys|screens|growth|startup [--quick]
 
 #include "launch.h"
@@ -26,11 +26,16 @@ int runChild(int argc, char *argv[], const QString &mode, bool quick)
 {
     // Each child keeps the scratch page and the engine's data in a home of
     // its own, as the tests do.
+    const double entered = bench::nowMs();
     QTemporaryDir home;
     qputenv("HOME", home.path().toLocal8Bit());
     quorvel::prepareProcess();
     QApplication app(argc, argv);
     quorvel::prepareApplication();
+    if (mode == QLatin1String("startup")) {
+        bench::printLine(QStringLiteral("stamp entered %1").arg(entered, 0, 'f', 2));
+        bench::printLine(QStringLiteral("stamp application %1").arg(bench::nowMs(), 0, 'f', 2));
+    }
     if (mode == QLatin1String("keys"))
         return bench::runKeys(quick);
     if (mode == QLatin1String("screens"))
@@ -104,13 +109,18 @@ int main(int argc, char *argv[])
     std::printf("# platform %s, QT_QUICK_BACKEND=%s\n", qPrintable(platform),
                 qPrintable(qEnvironmentVariable("QT_QUICK_BACKEND", QStringLiteral("(unset)"))));
     std::fflush(stdout);
+    const qsizetype onlyAt = args.indexOf(QStringLiteral("--only"));
+    const QString only = onlyAt >= 0 ? args.value(onlyAt + 1) : QString();
+    auto wanted = [&only](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
 
-    child(QStringLiteral("keys"), quick);
+    if (wanted("keys"))
+        child(QStringLiteral("keys"), quick);
 
     // Launch: the program itself, watched from outside through the X server,
     // where there is one; the same start-up inside a child otherwise.
     const int launches = quick ? 3 : 10;
-    if (platform == QLatin1String("xcb") && !program.isEmpty()) {
+    if (!wanted("launch") && only != QLatin1String("launch-inside")) {
+    } else if (platform == QLatin1String("xcb") && !program.isEmpty() && wanted("launch")) {
         if (!bench::launchFromOutside(program, launches))
             std::fprintf(stderr, "bench: cannot watch the program's windows\n");
     } else {
@@ -123,6 +133,12 @@ int main(int argc, char *argv[])
                 splash.push_back(t - started);
             for (double t : values(lines, QStringLiteral("stamp lesson ")))
                 lesson.push_back(t - started);
+            QStringList steps;
+            for (const QString &line : lines)
+                if (line.startsWith(QLatin1String("stamp ")))
+                    steps << QStringLiteral("%1 %2").arg(line.section(QLatin1Char(' '), 1, 1))
+                                 .arg(line.section(QLatin1Char(' '), 2, 2).toDouble() - started, 0, 'f', 0);
+            std::printf("# start-up steps (ms): %s\n", qPrintable(steps.join(QLatin1String(", "))));
         }
         bench::printLine(bench::figureLine(QStringLiteral("launch to splash"),
                                            bench::summarise(splash), QStringLiteral("ms"),
@@ -133,7 +149,7 @@ int main(int argc, char *argv[])
     }
 
     std::vector<double> pss, idle;
-    for (int i = 0; i < (quick ? 1 : 3); ++i) {
+    for (int i = 0; i < (wanted("screens") ? (quick ? 1 : 3) : 0); ++i) {
         const QStringList lines = child(QStringLiteral("screens"), quick);
         for (double v : values(lines, QStringLiteral("sample pss ")))
             pss.push_back(v);
@@ -143,12 +159,15 @@ int main(int argc, char *argv[])
             if (line.startsWith(QLatin1String("sample processes ")))
                 std::printf("# %s\n", qPrintable(line.mid(7)));
     }
-    bench::printLine(bench::figureLine(QStringLiteral("pss six screens"), bench::summarise(pss),
-                                       QStringLiteral("MiB")));
-    bench::printLine(bench::figureLine(QStringLiteral("idle cpu"), bench::summarise(idle),
-                                       QStringLiteral("%"),
-                                       QStringLiteral(", of one core over 10 s")));
+    if (wanted("screens")) {
+        bench::printLine(bench::figureLine(QStringLiteral("pss six screens"),
+                                           bench::summarise(pss), QStringLiteral("MiB")));
+        bench::printLine(bench::figureLine(QStringLiteral("idle cpu"), bench::summarise(idle),
+                                           QStringLiteral("%"),
+                                           QStringLiteral(", of one core over 10 s")));
+    }
 
-    child(QStringLiteral("growth"), quick);
+    if (wanted("growth"))
+        child(QStringLiteral("growth"), quick);
     return 0;
 }

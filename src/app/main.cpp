@@ -12,7 +12,7 @@ int main(int argc, char *argv[])
     int status = 0;
     {
         quorvel::ScreenRegistry registry;
-        registry.show(quorvel::ScreenId::Splash);
+        quorvel::startCourse(registry);
         status = app.exec();
     } // every window, and with them the browser views, goes before the application
     return status;

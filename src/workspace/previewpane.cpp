@@ -78,4 +78,11 @@ void PreviewPane::showProblem(const QString &path, const QString &reason)
     setHtml(html);
 }
 
+QWebEnginePage *warmUpPreviewEngine()
+{
+    auto *page = new QWebEnginePage(previewProfile());
+    page->load(QUrl(QStringLiteral("about:blank")));
+    return page;
+}
+
 } // namespace quorvel

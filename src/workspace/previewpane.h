@@ -21,4 +21,10 @@ public:
     void showProblem(const QString &path, const QString &reason);
 };
 
+// Starts the preview's engine before the first pane needs it: the browser
+// context, the panes' profile and a first renderer, through a throwaway page
+// that shows about:blank and never touches the scratch page. The caller
+// deletes the page (before the application object goes).
+QWebEnginePage *warmUpPreviewEngine();
+
 } // namespace quorvel
