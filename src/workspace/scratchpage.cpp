@@ -63,7 +63,11 @@ std::optional<QString> write(const QString &path, QStringView text)
         return QStringLiteral("it is a link to another file, which the preview does not follow");
     if (info.exists() && !info.isFile())
         return QStringLiteral("something other than a file is in its place");
-    if (info.exists() && !info.isWritable())
+    // The write bits count as well as what the system allows us: the
+    // administrator may replace any file, but a page marked read-only by its
+    // owner is still one to leave alone.
+    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         return QStringLiteral("the file is read-only");
 
     QSaveFile file(path);
