@@ -226,6 +226,8 @@ int runKeys(bool quick)
     // The engine's floor: a bare view of the same size loading the very file
     // the screen has just written, with nothing else in between.
     QWebEngineView floor;
+    if (qEnvironmentVariableIsSet("BENCH_FLOOR_PREVIEW_PROFILE"))
+        floor.setPage(new QWebEnginePage(screen->pane()->page()->profile(), &floor));
     installDomProbe(floor.page()->profile());
     floor.resize(screen->pane()->size());
     floor.move(0, 0);
@@ -385,21 +387,29 @@ int runGrowth(bool quick)
     for (int i = 0; i < 200; ++i)
         typist.key();
     settle(3000);
-    const long long before = pssKiB(processTree(getpid()));
+    const auto treeBefore = processTree(getpid());
+    const long long before = pssKiB(treeBefore);
+    QStringList eachBefore;
+    for (pid_t pid : treeBefore)
+        eachBefore << QString::number(double(pssKiB({pid})) / 1024.0, 'f', 1);
+    printLine(QStringLiteral("# growth: at the start %1").arg(eachBefore.join(QLatin1String(" + "))));
 
-    // Keys at a fast typist's pace (one every 5 ms); the engine drops pages
-    // that a newer key overtakes, as it does for the learner.
+    // Keys 10 ms apart, as in the bursts: faster than anyone types, so the
+    // engine keeps dropping pages that a newer key overtakes.
     const int keys = quick ? 1000 : 10000;
     QEventLoop loop;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
     int sent = 0;
+    QStringList curve;
     QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
         typist.keyNoWait();
-        if (++sent == keys)
+        if (++sent % 1000 == 0)
+            curve << QString::number(double(pssKiB(processTree(getpid()))) / 1024.0, 'f', 1);
+        if (sent == keys)
             loop.quit();
     });
-    timer.start(5);
+    timer.start(10);
     loop.exec();
     timer.stop();
     if (typist.waitShown(30000) < 0) {
@@ -408,7 +418,13 @@ int runGrowth(bool quick)
         return 2;
     }
     settle(3000);
-    const long long after = pssKiB(processTree(getpid()));
+    const auto tree = processTree(getpid());
+    const long long after = pssKiB(tree);
+    QStringList each;
+    for (pid_t pid : tree)
+        each << QString::number(double(pssKiB({pid})) / 1024.0, 'f', 1);
+    printLine(QStringLiteral("# growth: MiB every 1000 keys %1; at the end %2")
+                  .arg(curve.join(QLatin1String(" ")), each.join(QLatin1String(" + "))));
     const double growth = 100.0 * double(after - before) / double(before);
     printLine(figureLine(QStringLiteral("growth %1 keys").arg(keys), summarise({growth}),
                          QStringLiteral("%"),
