@@ -226,8 +226,6 @@ int runKeys(bool quick)
     // The engine's floor: a bare view of the same size loading the very file
     // the screen has just written, with nothing else in between.
     QWebEngineView floor;
-    if (qEnvironmentVariableIsSet("BENCH_FLOOR_PREVIEW_PROFILE"))
-        floor.setPage(new QWebEnginePage(screen->pane()->page()->profile(), &floor));
     installDomProbe(floor.page()->profile());
     floor.resize(screen->pane()->size());
     floor.move(0, 0);
