@@ -12,8 +12,10 @@ test_pkgs="xvfb xauth xdotool x11-utils libx11-dev imagemagick locales desktop-f
 
 case "$what" in
     run) pkgs=$run_pkgs ;;
-    test|bench) pkgs="$run_pkgs $test_pkgs" ;;
-    *) echo "usage: $0 run|test" >&2; exit 2 ;;
+    test) pkgs="$run_pkgs $test_pkgs" ;;
+    # The benchmark watches the program's windows through libxcb.
+    bench) pkgs="$run_pkgs $test_pkgs pkg-config libxcb1-dev" ;;
+    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
 esac
 
 as_root() {
