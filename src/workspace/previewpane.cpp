@@ -26,6 +26,7 @@ namespace {
 constexpr int kLoadGraceMs = 400;
 constexpr int kProbeTimeoutMs = 400;
 constexpr int kFreshProbeTimeoutMs = 1500;
+constexpr int kHiddenProbeTimeoutMs = 5000;
 constexpr qint64 kProbeMsPerMiB = 4000;
 constexpr int kMaxBackoff = 5;
 // After the renderer died twice without a finished load in between, the
@@ -158,7 +159,10 @@ void PreviewPane::request()
         load(m_url);
     else
         setHtml(m_html);
-    armWatchdog();
+    // The renderer is asked only once the requests pause: each new page
+    // drops the one before, and with it any question still open there.
+    m_probing = false;
+    m_watchdog.start(kLoadGraceMs);
 }
 
 void PreviewPane::armWatchdog()
@@ -234,6 +238,7 @@ void PreviewPane::watchdogFired()
         // a load's end can be reported after a newer load began).
         m_probing = true;
         m_probePid = pid;
+        m_loadsAtProbe = m_loadsDone;
         const quint64 id = ++m_probe;
         page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
                               [self = QPointer<PreviewPane>(this), id](const QVariant &) {
@@ -243,15 +248,21 @@ void PreviewPane::watchdogFired()
         // A renderer that has not shown a page yet is still warming up.
         // A big page keeps its renderer busy in long stretches (laying out
         // megabytes of text is one task), so it gets time in proportion.
-        const qint64 wait = (pid == m_warmPid ? kProbeTimeoutMs : kFreshProbeTimeoutMs)
-            + m_pageBytes * kProbeMsPerMiB / (1024 * 1024);
+        // The engine runs a hidden page's tasks at low priority; it answers
+        // late, but it answers.
+        const qint64 base = !isVisible()      ? kHiddenProbeTimeoutMs
+            : pid == m_warmPid ? kProbeTimeoutMs
+                               : kFreshProbeTimeoutMs;
+        const qint64 wait = base + m_pageBytes * kProbeMsPerMiB / (1024 * 1024);
         m_watchdog.start(static_cast<int>(std::min<qint64>(
             wait << std::min(m_strikes, kMaxBackoff), std::numeric_limits<int>::max())));
         return;
     }
     m_probing = false;
-    // An answer, or a renderer other than the one asked, means it moves on.
-    if (m_answered >= m_probe || pid != m_probePid) {
+    // An answer, a page loaded meanwhile (a probe sent to a page that is then
+    // replaced by the next keystroke's is never answered), or a renderer
+    // other than the one asked: it moves on.
+    if (m_answered >= m_probe || m_loadsDone != m_loadsAtProbe || pid != m_probePid) {
         if (m_answered >= m_probe)
             m_warmPid = pid;
         // The answer may have come from the page before the one requested.
@@ -271,6 +282,7 @@ void PreviewPane::onLoadFinished(bool ok)
     // A renderer that dies also ends its load, unsuccessfully.
     if (!ok)
         return;
+    ++m_loadsDone;
     m_strikes = 0;
     m_crashesInARow = 0;
     m_warmPid = page()->renderProcessPid();

@@ -65,6 +65,8 @@ private:
     quint64 m_answered = 0;
     qint64 m_probePid = 0;
     qint64 m_warmPid = 0;
+    quint64 m_loadsDone = 0;
+    quint64 m_loadsAtProbe = 0;
     bool m_probing = false;
     bool m_pending = false;
     // Fresh starts since the pane last finished a load or got new content;

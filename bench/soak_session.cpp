@@ -1,0 +1,184 @@
+#include "soak_session.h"
+
+#include "app/screenregistry.h"
+#include "workspace/editortext.h"
+#include "workspace/previewpane.h"
+#include "workspace/workspacescreen.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <array>
+#include <unistd.h>
+
+namespace quorvel::soak {
+
+namespace {
+
+constexpr std::array kWorkspaces{ScreenId::Form1, ScreenId::Form1Test, ScreenId::Form2,
+                                 ScreenId::Form2Test, ScreenId::Form3, ScreenId::Form3Tutorial};
+
+qint64 fieldKiB(const QString &file, const QByteArray &name)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : f.readAll().split('\n'))
+        if (line.startsWith(name))
+            return line.mid(name.size()).trimmed().split(' ').value(0).toLongLong();
+    return 0;
+}
+
+qint64 parentOf(const QString &pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray line = f.readAll();
+    const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    return rest.value(1).toLongLong();
+}
+
+// This process and all its descendants (the engine's zygotes and renderers).
+QList<qint64> family()
+{
+    QHash<qint64, qint64> parent;
+    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool ok = false;
+        const qint64 pid = entry.toLongLong(&ok);
+        if (ok)
+            parent.insert(pid, parentOf(entry));
+    }
+    const qint64 self = getpid();
+    QList<qint64> out;
+    for (auto it = parent.cbegin(); it != parent.cend(); ++it) {
+        for (qint64 p = it.key(); p > 1; p = parent.value(p, -1)) {
+            if (p == self) {
+                out << it.key();
+                break;
+            }
+        }
+    }
+    return out;
+}
+
+// Typing as a learner does: tags, words, line breaks, a mistake taken back.
+void typeOne(WorkspaceScreen *s, QRandomGenerator &random)
+{
+    static const QString sample = QStringLiteral(
+        "<B>Bold</B> and <I>italic</I> text<BR><P>A new paragraph</P><HR>"
+        "<A HREF=\"http://example.com\">a link</A> <U>underlined</U> ");
+    const quint32 roll = random.bounded(100u);
+    QPlainTextEdit *editor = s->editor();
+    if (roll < 4) {
+        QTest::keyClick(editor, Qt::Key_Backspace);
+    } else if (roll < 7) {
+        QTest::keyClick(editor, Qt::Key_Return);
+    } else {
+        const QChar c = sample.at(random.bounded(sample.size()));
+        QTest::keyClick(editor, c.toLatin1());
+    }
+}
+
+void useButtons(WorkspaceScreen *s, QRandomGenerator &random)
+{
+    const quint32 roll = random.bounded(1000u);
+    if (roll < 3) {
+        if (auto *b = s->findChild<QPushButton *>(QStringLiteral("cmdClear")))
+            b->click();
+    } else if (roll < 6) {
+        if (!s->spec().snippets.empty()) {
+            const auto &snippet = s->spec().snippets.at(random.bounded(
+                static_cast<quint32>(s->spec().snippets.size())));
+            s->findChild<QPushButton *>(snippet.button)->click();
+        } else if (!s->spec().answerLines.empty()) {
+            s->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        }
+    }
+    // A learner's page stays within a few pages of text.
+    if (s->editor()->document()->characterCount() > 4000)
+        editor::setText(s->editor(), u"");
+}
+
+void tick(ScreenRegistry &registry)
+{
+    for (ScreenId id : kWorkspaces)
+        if (auto *s = qobject_cast<WorkspaceScreen *>(registry.loadedScreen(id)))
+            QMetaObject::invokeMethod(s->clockTimer(), "timeout");
+}
+
+} // namespace
+
+Sample measure()
+{
+    Sample s;
+    s.rssKiB = fieldKiB(QStringLiteral("/proc/self/status"), "VmRSS:");
+    for (qint64 pid : family()) {
+        s.pssKiB += fieldKiB(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
+        ++s.processes;
+    }
+    s.openFiles = static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files | QDir::Dirs).size());
+    return s;
+}
+
+QList<Sample> run(const Plan &plan, const std::function<void(const Sample &)> &onSample)
+{
+    ScreenRegistry registry;
+    registry.setEndHandler([](int) {});
+    registry.setFatalReporter([](const QString &message) { qFatal("%s", qPrintable(message)); });
+    QRandomGenerator random(20261206);
+
+    // Warm-up: every screen loaded once, in the course's order.
+    registry.show(kWorkspaces.front());
+    for (size_t i = 1; i < kWorkspaces.size(); ++i)
+        registry.move(kWorkspaces[i - 1], kWorkspaces[i]);
+    registry.move(kWorkspaces.back(), kWorkspaces.front());
+
+    QList<Sample> samples;
+    const qint64 perTurn = std::max<qint64>(1, plan.keystrokes / (plan.rounds * qint64(kWorkspaces.size())));
+    const double ticksPerKey = double(plan.sessionSeconds) / double(plan.keystrokes);
+    double ticksDue = 0;
+    qint64 ticks = 0;
+    size_t current = 0;
+    auto takeSample = [&](qint64 keys) {
+        // Let the visible pane catch up before measuring.
+        auto *shown = registry.screenAs<WorkspaceScreen>(kWorkspaces[current]);
+        (void)QTest::qWaitFor([shown] { return !shown->pane()->page()->isLoading(); }, 10000);
+        Sample sample = measure();
+        for (ScreenId id : kWorkspaces)
+            sample.pagesReplaced += registry.screenAs<WorkspaceScreen>(id)->pane()->pagesReplaced();
+        sample.keystrokes = keys;
+        sample.clockTicks = ticks;
+        samples << sample;
+        if (onSample)
+            onSample(sample);
+    };
+    takeSample(0);
+    for (qint64 k = 1; k <= plan.keystrokes; ++k) {
+        auto *s = registry.screenAs<WorkspaceScreen>(kWorkspaces[current]);
+        typeOne(s, random);
+        useButtons(s, random);
+        for (ticksDue += ticksPerKey; ticksDue >= 1; ticksDue -= 1) {
+            tick(registry);
+            ++ticks;
+        }
+        QCoreApplication::processEvents();
+        if (k % perTurn == 0) {
+            // The next screen's turn; a round ends with the last screen's.
+            const size_t next = (current + 1) % kWorkspaces.size();
+            if (next == 0)
+                takeSample(k);
+            registry.move(kWorkspaces[current], kWorkspaces[next]);
+            current = next;
+        }
+    }
+    return samples;
+}
+
+} // namespace quorvel::soak
