@@ -14,16 +14,19 @@
 
 namespace quorvel::testing {
 
-inline QByteArray readFile(const QString &path)
-{
+// How long a test waits for the engine to show a page. Starting a renderer
+// process on a busy machine can take seconds; waits end as soon as the page
+// is there, so a generous bound costs nothing when all is well.
+inline constexpr int kPageTimeoutMs = 20000;
+
+inline QByteArray readFile(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // Runs a script in the view's page and waits for its result.
 inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &script,
-                                        int timeoutMs = 5000)
-{
+                                        int timeoutMs = 5000) {
     // The answer may come after we stop waiting; it must not land on a dead frame.
     auto result = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, [result](const QVariant &v) { *result = v; });
@@ -33,14 +36,12 @@ inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &scr
 }
 
 // The text the pane shows, as the learner would read it.
-inline QString shownText(QWebEngineView *view)
-{
+inline QString shownText(QWebEngineView *view) {
     const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"));
     return v ? v->toString() : QStringLiteral("<no answer from the page>");
 }
 
-inline QWidgetList visibleWindows()
-{
+inline QWidgetList visibleWindows() {
     QWidgetList out;
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w->isVisible() && w->isWindow() && !w->objectName().isEmpty())

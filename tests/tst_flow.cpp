@@ -18,6 +18,7 @@
 #include <memory>
 
 using namespace quorvel;
+using quorvel::testing::kPageTimeoutMs;
 using quorvel::testing::visibleWindows;
 
 namespace {
@@ -28,21 +29,18 @@ struct Run {
     ScreenRegistry registry;
     std::optional<int> endedWith;
     QStringList fatalMessages;
-    Run()
-    {
+    Run() {
         registry.setEndHandler([this](int status) { endedWith = status; });
         registry.setFatalReporter([this](const QString &m) { fatalMessages << m; });
     }
-    QPushButton *button(ScreenId id, const QString &name)
-    {
+    QPushButton *button(ScreenId id, const QString &name) {
         return registry.screen(id)->findChild<QPushButton *>(name);
     }
 };
 
 using Presses = QList<QPair<int, QString>>; // screen, button
 
-QStringList visibleNames()
-{
+QStringList visibleNames() {
     QStringList names;
     for (QWidget *w : visibleWindows())
         names << w->objectName();
@@ -55,14 +53,12 @@ class TestFlow final : public QObject {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
+    void init() {
         // Each run starts from a clean home: no page left from another test.
         QFile::remove(scratch::defaultPath());
     }
 
-    void splash_handsOverToLesson1AfterItsInterval()
-    {
+    void splash_handsOverToLesson1AfterItsInterval() {
         Run run;
         run.registry.show(ScreenId::Splash);
         QCOMPARE(visibleNames(), QStringList{QStringLiteral("frmSplash")});
@@ -73,14 +69,14 @@ private slots:
         QVERIFY(splash->windowTitle().isEmpty());
         QVERIFY(!run.registry.isLoaded(ScreenId::Form1));
 
-        QTRY_COMPARE_WITH_TIMEOUT(visibleNames(), QStringList{QStringLiteral("Form1")}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleNames(), QStringList{QStringLiteral("Form1")},
+                                  kPageTimeoutMs);
         QVERIFY(!run.registry.isLoaded(ScreenId::Splash));
         QCOMPARE(run.registry.loadCount(ScreenId::Splash), 1);
         QVERIFY(!run.endedWith);
     }
 
-    void splash_keyPress_goesAtOnceAndLesson1FollowsOneIntervalLater()
-    {
+    void splash_keyPress_goesAtOnceAndLesson1FollowsOneIntervalLater() {
         Run run;
         run.registry.show(ScreenId::Splash);
         QWidget *first = run.registry.screen(ScreenId::Splash);
@@ -96,13 +92,13 @@ private slots:
         QVERIFY(!run.registry.isLoaded(ScreenId::Form1));
 
         // The program keeps running through the gap and Lesson 1 appears.
-        QTRY_COMPARE_WITH_TIMEOUT(visibleNames(), QStringList{QStringLiteral("Form1")}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(visibleNames(), QStringList{QStringLiteral("Form1")},
+                                  kPageTimeoutMs);
         QVERIFY(!run.endedWith);
         QVERIFY(!run.registry.isLoaded(ScreenId::Splash));
     }
 
-    void splash_keysWithoutCharacterAndClicksDoNothing()
-    {
+    void splash_keysWithoutCharacterAndClicksDoNothing() {
         Run run;
         run.registry.show(ScreenId::Splash);
         QWidget *splash = run.registry.screen(ScreenId::Splash);
@@ -114,28 +110,28 @@ private slots:
         QCOMPARE(run.registry.loadCount(ScreenId::Splash), 1);
     }
 
-    void navigation_data()
-    {
+    void navigation_data() {
         QTest::addColumn<Presses>("presses");
         QTest::addColumn<QList<int>>("expectedLoaded");
         using P = QPair<int, QString>;
         const QString cont = QStringLiteral("cmdContinue");
         const QString cmd1 = QStringLiteral("Command1");
         QTest::newRow("nominal: with every practice")
-            << QList<P>{{int(ScreenId::Form1), cmd1},         {int(ScreenId::Form1Test), cont},
-                        {int(ScreenId::Form2), cmd1},         {int(ScreenId::Form2Test), cont},
-                        {int(ScreenId::Form3), cmd1},         {int(ScreenId::Form3Tutorial), cont}}
-            << QList<int>{int(ScreenId::Form1), int(ScreenId::Form1Test), int(ScreenId::Form2),
-                          int(ScreenId::Form2Test), int(ScreenId::Form3),
-                          int(ScreenId::Form3Tutorial), int(ScreenId::Final)};
+            << QList<P>{{int(ScreenId::Form1), cmd1}, {int(ScreenId::Form1Test), cont},
+                        {int(ScreenId::Form2), cmd1}, {int(ScreenId::Form2Test), cont},
+                        {int(ScreenId::Form3), cmd1}, {int(ScreenId::Form3Tutorial), cont}}
+            << QList<int>{int(ScreenId::Form1), int(ScreenId::Form1Test),
+                          int(ScreenId::Form2), int(ScreenId::Form2Test),
+                          int(ScreenId::Form3), int(ScreenId::Form3Tutorial),
+                          int(ScreenId::Final)};
         QTest::newRow("nominal: lessons only")
-            << QList<P>{{int(ScreenId::Form1), cont}, {int(ScreenId::Form2), cont},
+            << QList<P>{{int(ScreenId::Form1), cont},
+                        {int(ScreenId::Form2), cont},
                         {int(ScreenId::Form3), cont}}
             << QList<int>{int(ScreenId::Form1), int(ScreenId::Form2), int(ScreenId::Form3),
                           int(ScreenId::Final)};
     }
-    void navigation()
-    {
+    void navigation() {
         QFETCH(Presses, presses);
         QFETCH(QList<int>, expectedLoaded);
         Run run;
@@ -165,23 +161,24 @@ private slots:
         QVERIFY(!run.endedWith);
     }
 
-    void accessKeys_moveAsClicksDo_data()
-    {
+    void accessKeys_moveAsClicksDo_data() {
         QTest::addColumn<int>("from");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("to");
-        QTest::newRow("Alt+L on Lesson 1") << int(ScreenId::Form1) << int(Qt::Key_L) << int(ScreenId::Form2);
+        QTest::newRow("Alt+L on Lesson 1")
+            << int(ScreenId::Form1) << int(Qt::Key_L) << int(ScreenId::Form2);
         QTest::newRow("Alt+L on Lesson 1 Practice")
             << int(ScreenId::Form1Test) << int(Qt::Key_L) << int(ScreenId::Form2);
-        QTest::newRow("Alt+L on Lesson 2") << int(ScreenId::Form2) << int(Qt::Key_L) << int(ScreenId::Form3);
+        QTest::newRow("Alt+L on Lesson 2")
+            << int(ScreenId::Form2) << int(Qt::Key_L) << int(ScreenId::Form3);
         QTest::newRow("Alt+L on Lesson 2 Practice")
             << int(ScreenId::Form2Test) << int(Qt::Key_L) << int(ScreenId::Form3);
-        QTest::newRow("Alt+F on Lesson 3") << int(ScreenId::Form3) << int(Qt::Key_F) << int(ScreenId::Final);
+        QTest::newRow("Alt+F on Lesson 3")
+            << int(ScreenId::Form3) << int(Qt::Key_F) << int(ScreenId::Final);
         QTest::newRow("Alt+F on Lesson 3 Practice")
             << int(ScreenId::Form3Tutorial) << int(Qt::Key_F) << int(ScreenId::Final);
     }
-    void accessKeys_moveAsClicksDo()
-    {
+    void accessKeys_moveAsClicksDo() {
         QFETCH(int, from);
         QFETCH(int, key);
         QFETCH(int, to);
@@ -190,19 +187,18 @@ private slots:
         QWidget *w = run.registry.screen(ScreenId(from));
         QVERIFY(QTest::qWaitForWindowActive(w));
         QTest::keyClick(w, Qt::Key(key), Qt::AltModifier);
-        QTRY_VERIFY(run.registry.isLoaded(ScreenId(to)) && run.registry.screen(ScreenId(to))->isVisible());
+        QTRY_VERIFY(run.registry.isLoaded(ScreenId(to)) &&
+                    run.registry.screen(ScreenId(to))->isVisible());
         QVERIFY(!w->isVisible());
     }
 
-    void exit_endsWithStatusZero_data()
-    {
+    void exit_endsWithStatusZero_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("click") << QStringLiteral("click");
         QTest::newRow("space bar") << QStringLiteral("space");
         QTest::newRow("Alt+X") << QStringLiteral("alt-x");
     }
-    void exit_endsWithStatusZero()
-    {
+    void exit_endsWithStatusZero() {
         QFETCH(QString, how);
         Run run;
         run.registry.show(ScreenId::Form1);
@@ -227,14 +223,12 @@ private slots:
         QVERIFY(QFile::exists(scratch::defaultPath()));
     }
 
-    void closingAnyWindowThroughItsFrame_endsTheProgram_data()
-    {
+    void closingAnyWindowThroughItsFrame_endsTheProgram_data() {
         QTest::addColumn<int>("screen");
         for (const ScreenId id : kAllScreens)
             QTest::newRow(qPrintable(screenName(id))) << int(id);
     }
-    void closingAnyWindowThroughItsFrame_endsTheProgram()
-    {
+    void closingAnyWindowThroughItsFrame_endsTheProgram() {
         QFETCH(int, screen);
         Run run;
         run.registry.show(ScreenId(screen));
@@ -245,12 +239,12 @@ private slots:
         QVERIFY(visibleWindows().isEmpty());
     }
 
-    void centring_data()
-    {
+    void centring_data() {
         QTest::addColumn<QSize>("outer");
         QTest::addColumn<QRect>("desktop");
         QTest::addColumn<QPoint>("expected");
-        QTest::newRow("nominal: fits") << QSize(776, 401) << QRect(0, 0, 1280, 1024) << QPoint(252, 311);
+        QTest::newRow("nominal: fits")
+            << QSize(776, 401) << QRect(0, 0, 1280, 1024) << QPoint(252, 311);
         QTest::newRow("nominal: second screen offset")
             << QSize(200, 100) << QRect(1280, 0, 1000, 800) << QPoint(1680, 350);
         QTest::newRow("robustness: larger than the desktop, not clamped")
@@ -258,16 +252,14 @@ private slots:
         QTest::newRow("robustness: half pixels are not rounded up")
             << QSize(101, 51) << QRect(0, 0, 200, 100) << QPoint(49, 24);
     }
-    void centring()
-    {
+    void centring() {
         QFETCH(QSize, outer);
         QFETCH(QRect, desktop);
         QFETCH(QPoint, expected);
         QCOMPARE(Screen::centredPosition(outer, desktop), expected);
     }
 
-    void centring_everyScreenIsFirstShownCentred()
-    {
+    void centring_everyScreenIsFirstShownCentred() {
         Run run;
         const QRect desk = QGuiApplication::primaryScreen()->geometry();
         for (const ScreenId id : kAllScreens) {
@@ -276,8 +268,7 @@ private slots:
         }
     }
 
-    void firstWorkspaceCannotCreateThePage_endsWithStatusOne()
-    {
+    void firstWorkspaceCannotCreateThePage_endsWithStatusOne() {
         const QByteArray home = qgetenv("HOME");
         QTemporaryDir dir;
         qputenv("HOME", dir.filePath(QStringLiteral("no/such/folder")).toLocal8Bit());
@@ -286,13 +277,13 @@ private slots:
         qputenv("HOME", home);
         QCOMPARE(run.endedWith, std::optional<int>(1));
         QCOMPARE(run.fatalMessages.size(), 1);
-        QVERIFY2(run.fatalMessages.first().contains(QStringLiteral("no/such/folder/customizer.html")),
-                 qPrintable(run.fatalMessages.first()));
+        QVERIFY2(
+            run.fatalMessages.first().contains(QStringLiteral("no/such/folder/customizer.html")),
+            qPrintable(run.fatalMessages.first()));
         QVERIFY(visibleWindows().isEmpty());
     }
 
-    void laterWorkspaceCannotCreateThePage_goesOn()
-    {
+    void laterWorkspaceCannotCreateThePage_goesOn() {
         Run run;
         run.registry.show(ScreenId::Form1);
         // Something other than a file takes the page's place before Lesson 2 loads.
@@ -305,7 +296,9 @@ private slots:
         QVERIFY(!run.endedWith);
         QVERIFY(run.fatalMessages.isEmpty());
         QVERIFY(form2->pageWriteFailed());
-        QTRY_VERIFY(quorvel::testing::shownText(form2->pane()).contains(QStringLiteral("could not be saved")));
+        QTRY_VERIFY_WITH_TIMEOUT(quorvel::testing::shownText(form2->pane())
+                                     .contains(QStringLiteral("could not be saved")),
+                                 kPageTimeoutMs);
         QVERIFY(QDir(page).removeRecursively());
         QTest::keyClicks(form2->editor(), QStringLiteral("back"));
         QVERIFY(!form2->pageWriteFailed());

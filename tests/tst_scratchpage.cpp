@@ -14,8 +14,7 @@ using namespace quorvel;
 
 namespace {
 
-QByteArray readAll(const QString &path)
-{
+QByteArray readAll(const QString &path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
@@ -26,12 +25,11 @@ class TestScratchPage final : public QObject {
     Q_OBJECT
 
 private slots:
-    void encode_data()
-    {
+    void encode_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("nominal: ASCII stands as itself") << QStringLiteral("<B> Hi </B>\r\nx")
-                                                         << QByteArray("<B> Hi </B>\r\nx");
+        QTest::newRow("nominal: ASCII stands as itself")
+            << QStringLiteral("<B> Hi </B>\r\nx") << QByteArray("<B> Hi </B>\r\nx");
         QTest::newRow("nominal: empty") << QString() << QByteArray();
         QTest::newRow("nominal: Latin-1 and euro")
             << QString::fromUtf8("caf\u00e9 \u20ac") << QByteArray("caf&#233; &#8364;");
@@ -47,15 +45,13 @@ private slots:
         QTest::newRow("robustness: NUL and control characters pass through")
             << QString::fromLatin1("a\0b\x01\x7f", 5) << QByteArray("a\0b\x01\x7f", 5);
     }
-    void encode()
-    {
+    void encode() {
         QFETCH(QString, text);
         QFETCH(QByteArray, bytes);
         QCOMPARE(scratch::encode(text), bytes);
     }
 
-    void defaultPath_followsHome()
-    {
+    void defaultPath_followsHome() {
         QTemporaryDir home;
         const QByteArray old = qgetenv("HOME");
         qputenv("HOME", home.path().toLocal8Bit());
@@ -63,8 +59,7 @@ private slots:
         qputenv("HOME", old);
     }
 
-    void write_replacesWholePage()
-    {
+    void write_replacesWholePage() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("customizer.html"));
         // Something long left from an earlier run must not show through a
@@ -79,8 +74,7 @@ private slots:
                  QStringList{QStringLiteral("customizer.html")});
     }
 
-    void write_missingFolder_reportsReason()
-    {
+    void write_missingFolder_reportsReason() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("gone/customizer.html"));
         const auto failure = scratch::write(path, u"x");
@@ -89,16 +83,15 @@ private slots:
         QVERIFY(!QFile::exists(path));
     }
 
-    void write_fullDisk_keepsPreviousPage()
-    {
+    void write_fullDisk_keepsPreviousPage() {
         if (geteuid() != 0)
             QSKIP("making a full disk needs a tmpfs mount, which needs root");
         QTemporaryDir dir;
         const QString mountPoint = dir.path();
         if (QProcess::execute(QStringLiteral("mount"),
                               {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
-                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint})
-            != 0)
+                               QStringLiteral("size=64k"), QStringLiteral("tmpfs"), mountPoint}) !=
+            0)
             QSKIP("cannot mount a tmpfs here");
         const QString path = QDir(mountPoint).filePath(QStringLiteral("customizer.html"));
         QVERIFY(!scratch::write(path, u"the learner's last good page"));
