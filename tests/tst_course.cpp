@@ -255,7 +255,8 @@ void TestCourse::preview_rendersTheAppendedMarkup()
         rendered = js(s->pane()->page(), script).toString();
         return rendered == expected;
     };
-    if (!QTest::qWaitFor(renders, 15000))
+    // Generous: the pane may have to start over with a fresh renderer first.
+    if (!QTest::qWaitFor(renders, 60000))
         QCOMPARE(rendered, expected);
 }
 
