@@ -13,8 +13,7 @@ namespace {
 
 // The document keeps a line break as a paragraph separator; the course's
 // texts use CR LF.
-QString toDocument(QStringView crlf)
-{
+QString toDocument(QStringView crlf) {
     QString s = crlf.toString();
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -23,8 +22,7 @@ QString toDocument(QStringView crlf)
 
 } // namespace
 
-QString text(const QPlainTextEdit *edit)
-{
+QString text(const QPlainTextEdit *edit) {
     QString raw = edit->document()->toRawText();
     // toRawText() ends every paragraph but the last with U+2029; a soft line
     // break (Shift+Enter) is U+2028. Both are a line break to the learner.
@@ -50,8 +48,7 @@ QString text(const QPlainTextEdit *edit)
     }
 }
 
-void setText(QPlainTextEdit *edit, QStringView crlfText)
-{
+void setText(QPlainTextEdit *edit, QStringView crlfText) {
     // Through a cursor rather than setPlainText(), so the learner can undo it.
     QTextCursor all(edit->document());
     all.beginEditBlock();
@@ -60,13 +57,15 @@ void setText(QPlainTextEdit *edit, QStringView crlfText)
     all.endEditBlock();
 }
 
-void append(QPlainTextEdit *edit, QStringView crlfText)
-{
+void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo) {
     QScrollBar *bar = edit->verticalScrollBar();
     const int scroll = bar->value();
     QTextCursor end(edit->document());
     end.movePosition(QTextCursor::End);
-    end.beginEditBlock();
+    if (undo == Undo::JoinPrevious)
+        end.joinPreviousEditBlock();
+    else
+        end.beginEditBlock();
     end.insertText(toDocument(crlfText));
     end.endEditBlock();
     bar->setValue(scroll);

@@ -15,9 +15,13 @@ QString text(const QPlainTextEdit *edit);
 // line break. One undoable step and one change notification.
 void setText(QPlainTextEdit *edit, QStringView crlfText);
 
+// Whether an append is an undo step of its own or part of the one before.
+enum class Undo { NewStep, JoinPrevious };
+
 // Adds `crlfText` at the very end of the editor's text, whatever the caret or
-// selection, as one undoable step and one change notification. The learner's
-// caret, selection and scroll position stay where they were.
-void append(QPlainTextEdit *edit, QStringView crlfText);
+// selection, as one change notification. The learner's caret, selection and
+// scroll position stay where they were. With Undo::JoinPrevious, Ctrl+Z takes
+// it back together with the append before it.
+void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo = Undo::NewStep);
 
 } // namespace quorvel::editor
