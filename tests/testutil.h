@@ -3,8 +3,12 @@
 // Small helpers the widget tests share: reading the real page file and what
 // the real browser engine shows.
 
+#include "app/screenregistry.h"
+#include "workspace/workspacescreen.h"
+
 #include <QApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineView>
@@ -40,6 +44,27 @@ inline QString shownText(QWebEngineView *view) {
     const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"));
     return v ? v->toString() : QStringLiteral("<no answer from the page>");
 }
+
+// A run of the course inside the test: the real registry and screens, with the
+// program's end and its fatal message recorded instead of leaving the test's
+// event loop.
+struct CourseRun {
+    ScreenRegistry registry;
+    std::optional<int> endedWith;
+    QStringList fatalMessages;
+
+    CourseRun() {
+        registry.setEndHandler([this](int status) { endedWith = status; });
+        registry.setFatalReporter([this](const QString &m) { fatalMessages << m; });
+    }
+    WorkspaceScreen *show(ScreenId id) {
+        registry.show(id);
+        return registry.screenAs<WorkspaceScreen>(id);
+    }
+    QPushButton *button(ScreenId id, const QString &name) {
+        return registry.screen(id)->findChild<QPushButton *>(name);
+    }
+};
 
 inline QWidgetList visibleWindows() {
     QWidgetList out;

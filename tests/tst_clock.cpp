@@ -3,6 +3,7 @@
 // clock that goes on ticking on a hidden screen; a text that fits its line.
 #include "app/screenregistry.h"
 #include "testmain.h"
+#include "testutil.h"
 #include "workspace/clock.h"
 #include "workspace/workspacescreen.h"
 
@@ -17,6 +18,8 @@
 
 using namespace quorvel;
 
+using Run = quorvel::testing::CourseRun;
+
 namespace {
 
 const QString kUs = QStringLiteral("en_US.UTF-8");
@@ -29,14 +32,13 @@ const QRegularExpression kGermanForm(QStringLiteral(R"(^\d\d\.\d\d\.\d{4} \d\d:\
 class TimeLocale {
 public:
     explicit TimeLocale(const QString &name)
-        : m_previous(QString::fromLocal8Bit(std::setlocale(LC_TIME, nullptr)))
-    {
+        : m_previous(QString::fromLocal8Bit(std::setlocale(LC_TIME, nullptr))) {
         m_ok = std::setlocale(LC_TIME, name.toLocal8Bit().constData()) != nullptr;
         if (!m_ok && geteuid() == 0) {
             const QString base = name.section(QLatin1Char('.'), 0, 0);
-            QProcess::execute(QStringLiteral("localedef"),
-                              {QStringLiteral("-i"), base, QStringLiteral("-f"),
-                               QStringLiteral("UTF-8"), name});
+            QProcess::execute(
+                QStringLiteral("localedef"),
+                {QStringLiteral("-i"), base, QStringLiteral("-f"), QStringLiteral("UTF-8"), name});
             m_ok = std::setlocale(LC_TIME, name.toLocal8Bit().constData()) != nullptr;
         }
     }
@@ -48,22 +50,12 @@ private:
     bool m_ok = false;
 };
 
-struct Run {
-    ScreenRegistry registry;
-    Run()
-    {
-        registry.setEndHandler([](int) {});
-        registry.setFatalReporter([](const QString &) {});
-    }
-};
-
 // What lblTime of a window shows at the moment the window first appears.
 class ShowWatcher final : public QObject {
 public:
     QString name;
     QString seen;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
+    bool eventFilter(QObject *watched, QEvent *event) override {
         if (event->type() == QEvent::Show && watched->objectName() == name && seen.isNull())
             if (auto *label = watched->findChild<QLabel *>(QStringLiteral("lblTime")))
                 seen = label->text();
@@ -77,8 +69,7 @@ class ClockTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void text_data()
-    {
+    void text_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QRegularExpression>("form");
         QTest::addColumn<QString>("qtFormat"); // to read the text back
@@ -88,8 +79,7 @@ private slots:
             << kGerman << kGermanForm << QStringLiteral("dd.MM.yyyy HH:mm:ss");
     }
 
-    void text()
-    {
+    void text() {
         QFETCH(QString, locale);
         QFETCH(QRegularExpression, form);
         QFETCH(QString, qtFormat);
@@ -106,16 +96,14 @@ private slots:
         QVERIFY2(shown >= before && shown <= after, qPrintable(text));
     }
 
-    void firstDisplay_showsTheClock_data()
-    {
+    void firstDisplay_showsTheClock_data() {
         QTest::addColumn<ScreenId>("id");
         for (ScreenId id : {ScreenId::Form1, ScreenId::Form1Test, ScreenId::Form2,
                             ScreenId::Form2Test, ScreenId::Form3, ScreenId::Form3Tutorial})
             QTest::newRow(qPrintable(screenName(id))) << id;
     }
 
-    void firstDisplay_showsTheClock()
-    {
+    void firstDisplay_showsTheClock() {
         QFETCH(ScreenId, id);
         TimeLocale use(kUs);
         QVERIFY(use.ok());
@@ -131,16 +119,15 @@ private slots:
         // The whole text, AM/PM included, fits the label's one visible line.
         auto *screen = run.registry.screenAs<WorkspaceScreen>(id);
         QLabel *label = screen->clockLabel();
-        QVERIFY(QFontMetricsF(label->font()).horizontalAdvance(label->text())
-                <= label->contentsRect().width());
+        QVERIFY(QFontMetricsF(label->font()).horizontalAdvance(label->text()) <=
+                label->contentsRect().width());
         QCOMPARE(label->font().pointSizeF(), 9.75);
         QVERIFY(label->font().bold());
         QCOMPARE(screen->clockTimer()->interval(), 1000);
         QVERIFY(screen->clockTimer()->isActive());
     }
 
-    void hiddenScreen_keepsTicking()
-    {
+    void hiddenScreen_keepsTicking() {
         Run run;
         run.registry.show(ScreenId::Form1);
         run.registry.move(ScreenId::Form1, ScreenId::Form2);
@@ -151,8 +138,7 @@ private slots:
         QVERIFY(kUsForm.match(left->clockLabel()->text()).hasMatch());
     }
 
-    void regionalChange_showsAtTheNextTick()
-    {
+    void regionalChange_showsAtTheNextTick() {
         Run run;
         run.registry.show(ScreenId::Form2Test);
         QLabel *label = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form2Test)->clockLabel();

@@ -20,23 +20,9 @@
 using namespace quorvel;
 using quorvel::testing::kPageTimeoutMs;
 using quorvel::testing::visibleWindows;
+using Run = quorvel::testing::CourseRun;
 
 namespace {
-
-// A registry whose end and fatal actions are recorded instead of leaving the
-// test's event loop.
-struct Run {
-    ScreenRegistry registry;
-    std::optional<int> endedWith;
-    QStringList fatalMessages;
-    Run() {
-        registry.setEndHandler([this](int status) { endedWith = status; });
-        registry.setFatalReporter([this](const QString &m) { fatalMessages << m; });
-    }
-    QPushButton *button(ScreenId id, const QString &name) {
-        return registry.screen(id)->findChild<QPushButton *>(name);
-    }
-};
 
 using Presses = QList<QPair<int, QString>>; // screen, button
 

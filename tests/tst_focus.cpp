@@ -18,19 +18,11 @@ using namespace quorvel;
 
 namespace {
 
-struct Run {
-    ScreenRegistry registry;
-    Run()
-    {
-        registry.setEndHandler([](int) {});
-        registry.setFatalReporter([](const QString &) {});
-    }
-    // Shows the screen for the first time and waits until it has the keyboard
-    // and its pane has made the child that takes the focus for it.
-    WorkspaceScreen *show(ScreenId id)
-    {
-        registry.show(id);
-        auto *w = registry.screenAs<WorkspaceScreen>(id);
+// A course run whose show() also waits until the screen has the keyboard and
+// its pane has made the child that takes the focus for it.
+struct Run : quorvel::testing::CourseRun {
+    WorkspaceScreen *show(ScreenId id) {
+        WorkspaceScreen *w = CourseRun::show(id);
         if (!w || !QTest::qWaitForWindowActive(w))
             return nullptr;
         if (!QTest::qWaitFor([w] { return w->pane()->focusProxy() != nullptr; }, 10000))
@@ -41,8 +33,7 @@ struct Run {
 
 // The name of the control that has the focus; the pane's own children count
 // as the pane.
-QString focused(const WorkspaceScreen *w)
-{
+QString focused(const WorkspaceScreen *w) {
     QWidget *f = QApplication::focusWidget();
     if (!f)
         return QStringLiteral("(none)");
@@ -51,8 +42,7 @@ QString focused(const WorkspaceScreen *w)
     return f->objectName();
 }
 
-void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
-{
+void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget *target = QApplication::focusWidget();
     if (!target)
         target = QApplication::activeWindow();
@@ -65,16 +55,22 @@ class FocusTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    void order_data()
-    {
+    void order_data() {
         QTest::addColumn<ScreenId>("id");
         QTest::addColumn<QStringList>("order");
-        const QStringList lesson23{"ShowMe3",  "ShowMe2", "ShowMe1",     "cmdContinue",
-                                   "cmdClear", "txtItemDescription", "WebBrowser1", "Command1"};
+        const QStringList lesson23{"ShowMe3",     "ShowMe2",  "ShowMe1",
+                                   "cmdContinue", "cmdClear", "txtItemDescription",
+                                   "WebBrowser1", "Command1"};
         QTest::newRow("Form1") << ScreenId::Form1
-                               << QStringList{"txtItemDescription", "WebBrowser1", "cmdClear",
-                                              "cmdContinue", "ShowMe1", "ShowMe2", "ShowMe3",
-                                              "ShowMe4", "Command1"};
+                               << QStringList{"txtItemDescription",
+                                              "WebBrowser1",
+                                              "cmdClear",
+                                              "cmdContinue",
+                                              "ShowMe1",
+                                              "ShowMe2",
+                                              "ShowMe3",
+                                              "ShowMe4",
+                                              "Command1"};
         QTest::newRow("Form2") << ScreenId::Form2 << lesson23;
         QTest::newRow("Form3") << ScreenId::Form3 << lesson23;
         QTest::newRow("Form1Test") << ScreenId::Form1Test
@@ -88,8 +84,7 @@ private slots:
                                                       "WebBrowser1", "cmdContinue", "Command1"};
     }
 
-    void order()
-    {
+    void order() {
         QFETCH(ScreenId, id);
         QFETCH(QStringList, order);
         Run run;
@@ -113,8 +108,7 @@ private slots:
         QCOMPARE(editor::text(w->editor()), QString());
     }
 
-    void accessKeys_data()
-    {
+    void accessKeys_data() {
         QTest::addColumn<ScreenId>("id");
         QTest::addColumn<int>("key");
         QTest::addColumn<int>("tabsFirst"); // where the focus is when the key comes
@@ -127,8 +121,7 @@ private slots:
         QTest::newRow("Form3Tutorial Alt+F") << ScreenId::Form3Tutorial << int(Qt::Key_F) << 0;
     }
 
-    void accessKeys()
-    {
+    void accessKeys() {
         QFETCH(ScreenId, id);
         QFETCH(int, key);
         QFETCH(int, tabsFirst);
@@ -150,8 +143,7 @@ private slots:
         QCOMPARE(editor::text(w->editor()), QString());
     }
 
-    void enter_pressesTheFocusedShowMe()
-    {
+    void enter_pressesTheFocusedShowMe() {
         Run run;
         WorkspaceScreen *w = run.show(ScreenId::Form2);
         QVERIFY(w);
@@ -166,15 +158,15 @@ private slots:
         QCOMPARE(focused(w), QStringLiteral("ShowMe3"));
     }
 
-    void tab_passesThroughAPageWithLinks()
-    {
+    void tab_passesThroughAPageWithLinks() {
         // Inside the pane Tab first visits the page's links; after the last
         // one it goes on to the screen's next control, and Shift+Tab comes back.
         Run run;
         WorkspaceScreen *w = run.show(ScreenId::Form3);
         QVERIFY(w);
-        editor::setText(w->editor(),
-                        u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
+        editor::setText(
+            w->editor(),
+            u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
         QTRY_VERIFY(w->pane()->page()->url().isLocalFile() && !w->pane()->page()->isLoading());
         w->editor()->setFocus();
         QTRY_COMPARE(focused(w), QStringLiteral("txtItemDescription"));
@@ -183,8 +175,8 @@ private slots:
             const QString control = focused(w);
             if (control != QLatin1String("WebBrowser1"))
                 return control;
-            const auto element = testing::evaluate(
-                w->pane(), QStringLiteral("document.activeElement.textContent"));
+            const auto element =
+                testing::evaluate(w->pane(), QStringLiteral("document.activeElement.textContent"));
             return control + QLatin1Char(':') + (element ? element->toString() : QString());
         };
         QStringList visited;
@@ -199,8 +191,7 @@ private slots:
         QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1"));
     }
 
-    void tab_fromEditorLeavesNoTab()
-    {
+    void tab_fromEditorLeavesNoTab() {
         // Tab in the editor moves on; Enter there is a line break.
         Run run;
         WorkspaceScreen *w = run.show(ScreenId::Form1);

@@ -25,20 +25,9 @@ using namespace quorvel;
 using quorvel::testing::kPageTimeoutMs;
 using quorvel::testing::readFile;
 using quorvel::testing::shownText;
+using Run = quorvel::testing::CourseRun;
 
 namespace {
-
-struct Run {
-    ScreenRegistry registry;
-    Run() {
-        registry.setEndHandler([](int) {});
-        registry.setFatalReporter([](const QString &) {});
-    }
-    WorkspaceScreen *show(ScreenId id) {
-        registry.show(id);
-        return registry.screenAs<WorkspaceScreen>(id);
-    }
-};
 
 void typeText(QWidget *target, const QString &text) {
     // keyClicks cannot send characters outside ASCII; a key event with the
