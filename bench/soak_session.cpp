@@ -120,6 +120,10 @@ Sample measure()
     Sample s;
     s.rssKiB = fieldKiB(QStringLiteral("/proc/self/status"), "VmRSS:");
     for (qint64 pid : family()) {
+        // An ended renderer waits as a zombie until the engine collects it;
+        // it holds neither memory nor files.
+        if (fieldKiB(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS:") == 0)
+            continue;
         s.pssKiB += fieldKiB(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
         ++s.processes;
     }

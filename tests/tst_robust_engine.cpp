@@ -180,7 +180,7 @@ private slots:
         // Out of view, the pane drops the page for good: nothing spins in a
         // screen the learner has left.
         run.registry.move(ScreenId::Form1, ScreenId::Form1Test);
-        QTRY_VERIFY_WITH_TIMEOUT(!processRuns(stuck), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!processRuns(stuck), 60000);
         auto *next = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form1Test);
         QTest::keyClicks(next->editor(), QStringLiteral("<i>next</i>"));
         QTRY_COMPARE(shownText(next->pane()), QStringLiteral("next"));

@@ -26,9 +26,9 @@ namespace {
 constexpr int kLoadGraceMs = 400;
 constexpr int kProbeTimeoutMs = 400;
 constexpr int kFreshProbeTimeoutMs = 1500;
-constexpr int kHiddenProbeTimeoutMs = 5000;
 constexpr qint64 kProbeMsPerMiB = 4000;
 constexpr int kMaxBackoff = 5;
+constexpr int kLooksPerRequest = 5;
 // After the renderer died twice without a finished load in between, the
 // pane waits this long (doubling, up to a minute) before it loads again, so a
 // page that kills its renderer every time does not keep the engine busy.
@@ -162,15 +162,8 @@ void PreviewPane::request()
     // The renderer is asked only once the requests pause: each new page
     // drops the one before, and with it any question still open there.
     m_probing = false;
+    m_looksLeft = kLooksPerRequest;
     m_watchdog.start(kLoadGraceMs);
-}
-
-void PreviewPane::armWatchdog()
-{
-    if (!m_watchdog.isActive()) {
-        m_probing = false;
-        m_watchdog.start(kLoadGraceMs);
-    }
 }
 
 void PreviewPane::replacePage()
@@ -214,13 +207,22 @@ void PreviewPane::showEvent(QShowEvent *event)
 void PreviewPane::hideEvent(QHideEvent *event)
 {
     QWebEngineView::hideEvent(event);
-    // One last look as the pane goes out of sight: a page left spinning in a
-    // hidden screen would keep a processor busy for the rest of the run.
-    armWatchdog();
+    // A page found stuck since its last finished load would keep a processor
+    // spinning in a screen the learner has left: it goes now, and the pane
+    // loads again if it is ever shown. Other hidden pages are left alone; the
+    // engine runs them at low priority, so asking them proves little.
+    if (m_strikes > 0) {
+        replacePage();
+        m_reshowOnShow = true;
+    }
 }
 
 void PreviewPane::watchdogFired()
 {
+    if (!isVisible()) {
+        m_probing = false;
+        return;
+    }
     const qint64 pid = page()->renderProcessPid();
     const bool loading = m_pending || page()->isLoading();
     if (!m_probing) {
@@ -236,26 +238,7 @@ void PreviewPane::watchdogFired()
         // never does. Asked after every change, not only while a load is
         // under way, since a loop may start after its page has loaded (and
         // a load's end can be reported after a newer load began).
-        m_probing = true;
-        m_probePid = pid;
-        m_loadsAtProbe = m_loadsDone;
-        const quint64 id = ++m_probe;
-        page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
-                              [self = QPointer<PreviewPane>(this), id](const QVariant &) {
-                                  if (self)
-                                      self->m_answered = std::max(self->m_answered, id);
-                              });
-        // A renderer that has not shown a page yet is still warming up.
-        // A big page keeps its renderer busy in long stretches (laying out
-        // megabytes of text is one task), so it gets time in proportion.
-        // The engine runs a hidden page's tasks at low priority; it answers
-        // late, but it answers.
-        const qint64 base = !isVisible()      ? kHiddenProbeTimeoutMs
-            : pid == m_warmPid ? kProbeTimeoutMs
-                               : kFreshProbeTimeoutMs;
-        const qint64 wait = base + m_pageBytes * kProbeMsPerMiB / (1024 * 1024);
-        m_watchdog.start(static_cast<int>(std::min<qint64>(
-            wait << std::min(m_strikes, kMaxBackoff), std::numeric_limits<int>::max())));
+        sendProbe(pid);
         return;
     }
     m_probing = false;
@@ -265,15 +248,51 @@ void PreviewPane::watchdogFired()
     if (m_answered >= m_probe || m_loadsDone != m_loadsAtProbe || pid != m_probePid) {
         if (m_answered >= m_probe)
             m_warmPid = pid;
-        // The answer may have come from the page before the one requested.
-        if (loading)
+        m_silentProbes = 0;
+        // The answer may have come from the page before the one requested
+        // (the engine can report a load's end, or no load at all, while the
+        // new page has yet to start its scripts): a few more looks after
+        // each request, and more for as long as a load runs.
+        if (loading || --m_looksLeft > 0)
             m_watchdog.start(kLoadGraceMs);
         return;
     }
+    // A renderer flooded with requests can miss one question; a stuck one
+    // misses the second as well, given twice the time.
+    if (++m_silentProbes < 2) {
+        sendProbe(pid);
+        return;
+    }
+    m_silentProbes = 0;
     // A stuck renderer never takes another navigation; only a new page does.
     ++m_strikes;
     replacePage();
     reshow();
+}
+
+void PreviewPane::sendProbe(qint64 pid)
+{
+    // A renderer that runs the page's scripts between parsing steps answers
+    // a trivial script quickly; one caught in an endless loop never does.
+    // Asked after every change, not only while a load is under way, since a
+    // loop may start after its page has loaded (and a load's end can be
+    // reported after a newer load began).
+    m_probing = true;
+    m_probePid = pid;
+    m_loadsAtProbe = m_loadsDone;
+    const quint64 id = ++m_probe;
+    page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
+                          [self = QPointer<PreviewPane>(this), id](const QVariant &) {
+                              if (self)
+                                  self->m_answered = std::max(self->m_answered, id);
+                          });
+    // A renderer that has not shown a page yet is still warming up. A big
+    // page keeps its renderer busy in long stretches (laying out megabytes
+    // of text is one task), so it gets time in proportion.
+    const qint64 base = pid == m_warmPid ? kProbeTimeoutMs : kFreshProbeTimeoutMs;
+    const qint64 wait = base + m_pageBytes * kProbeMsPerMiB / (1024 * 1024);
+    const int shift = std::min(m_strikes + m_silentProbes, kMaxBackoff);
+    m_watchdog.start(static_cast<int>(std::min<qint64>(wait << shift, std::numeric_limits<int>::max())));
 }
 
 void PreviewPane::onLoadFinished(bool ok)

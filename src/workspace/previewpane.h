@@ -50,8 +50,8 @@ private:
     void request();
     void replacePage();
     void reshow();
-    void armWatchdog();
     void watchdogFired();
+    void sendProbe(qint64 pid);
     void onLoadFinished(bool ok);
     void onRendererGone(int status);
 
@@ -73,6 +73,8 @@ private:
     // each one gives the renderer longer, so a page that is merely slow
     // (megabytes of text) is not taken for a stuck one over and over.
     int m_strikes = 0;
+    int m_silentProbes = 0;
+    int m_looksLeft = 0;
     int m_crashesInARow = 0;
     bool m_reshowOnShow = false;
     int m_pagesReplaced = 0;
