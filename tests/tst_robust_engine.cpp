@@ -78,6 +78,74 @@ class TestRobustEngine final : public QObject {
     Q_OBJECT
 
 private slots:
+    void runawayScript_data()
+    {
+        QTest::addColumn<QString>("script");
+        QTest::newRow("while loop while parsing") << QStringLiteral("<script>while(true){}</script>");
+        QTest::newRow("loop after the load")
+            << QStringLiteral("<script>setTimeout(function(){while(true){}},20)</script>");
+        QTest::newRow("loop in onload") << QStringLiteral("<body onload=\"for(;;){}\">");
+    }
+
+    void runawayScript()
+    {
+        QFETCH(QString, script);
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QTest::keyClicks(s->editor(), QStringLiteral("<p>before</p>"));
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("before"));
+        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
+        const qint64 firstPid = rendererPid(s->pane());
+
+        // Typed key by key, as the learner would.
+        QTest::keyClicks(s->editor(), script);
+        QTest::keyClicks(s->editor(), QStringLiteral("<p>more</p>"));
+        QCOMPARE(s->text(), QStringLiteral("<p>before</p>") + script + QStringLiteral("<p>more</p>"));
+        QCOMPARE(readFile(s->pagePath()), s->text().toLatin1());
+        // The user-interface thread never waits for the renderer.
+        QVERIFY(clockMoves(s));
+
+        // Another screen's pane has a renderer of its own and goes on.
+        auto *other = run.show(ScreenId::Form2);
+        QTest::keyClicks(other->editor(), QStringLiteral("<b>second screen</b>"));
+        QTRY_COMPARE(shownText(other->pane()), QStringLiteral("second screen"));
+        QVERIFY(rendererPid(other->pane()) != rendererPid(s->pane()));
+
+        // The stuck renderer is noticed and dropped for a fresh one.
+        QTRY_VERIFY_WITH_TIMEOUT(replaced.size() > 0, 30000);
+        QVERIFY(s->pane()->page()->renderProcessPid() != firstPid);
+        QTRY_VERIFY_WITH_TIMEOUT(!processRuns(firstPid), 20000);
+
+        // Taking the script out brings the preview back; nothing was lost.
+        const QString fixed = QStringLiteral("<p>before</p><p>after</p>");
+        editor::setText(s->editor(), fixed);
+        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("before\n\nafter"));
+        QCOMPARE(s->text(), fixed);
+        QCOMPARE(readFile(s->pagePath()), fixed.toLatin1());
+        QCOMPARE(shownText(other->pane()), QStringLiteral("second screen"));
+    }
+
+    void runawayScript_inAHiddenScreen_stopsSpinning()
+    {
+        Run run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
+        editor::setText(s->editor(), QStringLiteral("<p>x</p><script>while(1);</script>"));
+        QVERIFY(replaced.wait(10000));
+        // The fresh page runs the same loop again, as long as it is in view.
+        const qint64 stuck = rendererPid(s->pane());
+        QVERIFY(stuck > 0);
+
+        // Out of view, the pane drops the page for good: nothing spins in a
+        // screen the learner has left.
+        run.registry.move(ScreenId::Form1, ScreenId::Form1Test);
+        QTRY_VERIFY_WITH_TIMEOUT(!processRuns(stuck), 60000);
+        auto *next = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form1Test);
+        QTest::keyClicks(next->editor(), QStringLiteral("<i>next</i>"));
+        QTRY_COMPARE(shownText(next->pane()), QStringLiteral("next"));
+        QCOMPARE(s->text(), QStringLiteral("<p>x</p><script>while(1);</script>"));
+    }
+
     void killedRenderer_paneRendersAgainByItself_editorAndClockGoOn()
     {
         Run run;
@@ -117,74 +185,6 @@ private slots:
             editor::setText(s->editor(), QStringLiteral("<p>step %1</p>").arg(i));
             QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("step %1").arg(i), 15000);
         }
-    }
-
-    void runawayScript_data()
-    {
-        QTest::addColumn<QString>("script");
-        QTest::newRow("while loop while parsing") << QStringLiteral("<script>while(true){}</script>");
-        QTest::newRow("loop after the load")
-            << QStringLiteral("<script>setTimeout(function(){while(true){}},20)</script>");
-        QTest::newRow("loop in onload") << QStringLiteral("<body onload=\"for(;;){}\">");
-    }
-
-    void runawayScript()
-    {
-        QFETCH(QString, script);
-        Run run;
-        WorkspaceScreen *s = run.show(ScreenId::Form1);
-        QTest::keyClicks(s->editor(), QStringLiteral("<p>before</p>"));
-        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("before"));
-        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
-        const qint64 firstPid = rendererPid(s->pane());
-
-        // Typed key by key, as the learner would.
-        QTest::keyClicks(s->editor(), script);
-        QTest::keyClicks(s->editor(), QStringLiteral("<p>more</p>"));
-        QCOMPARE(s->text(), QStringLiteral("<p>before</p>") + script + QStringLiteral("<p>more</p>"));
-        QCOMPARE(readFile(s->pagePath()), s->text().toLatin1());
-        // The user-interface thread never waits for the renderer.
-        QVERIFY(clockMoves(s));
-
-        // Another screen's pane has a renderer of its own and goes on.
-        auto *other = run.show(ScreenId::Form2);
-        QTest::keyClicks(other->editor(), QStringLiteral("<b>second screen</b>"));
-        QTRY_COMPARE(shownText(other->pane()), QStringLiteral("second screen"));
-        QVERIFY(rendererPid(other->pane()) != rendererPid(s->pane()));
-
-        // The stuck renderer is noticed and dropped for a fresh one.
-        QVERIFY(replaced.size() > 0 || replaced.wait(10000));
-        QVERIFY(s->pane()->page()->renderProcessPid() != firstPid);
-        QTRY_VERIFY_WITH_TIMEOUT(!processRuns(firstPid), 20000);
-
-        // Taking the script out brings the preview back; nothing was lost.
-        const QString fixed = QStringLiteral("<p>before</p><p>after</p>");
-        editor::setText(s->editor(), fixed);
-        QTRY_COMPARE(shownText(s->pane()), QStringLiteral("before\n\nafter"));
-        QCOMPARE(s->text(), fixed);
-        QCOMPARE(readFile(s->pagePath()), fixed.toLatin1());
-        QCOMPARE(shownText(other->pane()), QStringLiteral("second screen"));
-    }
-
-    void runawayScript_inAHiddenScreen_stopsSpinning()
-    {
-        Run run;
-        WorkspaceScreen *s = run.show(ScreenId::Form1);
-        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
-        editor::setText(s->editor(), QStringLiteral("<p>x</p><script>while(1);</script>"));
-        QVERIFY(replaced.wait(10000));
-        // The fresh page runs the same loop again, as long as it is in view.
-        const qint64 stuck = rendererPid(s->pane());
-        QVERIFY(stuck > 0);
-
-        // Out of view, the pane drops the page for good: nothing spins in a
-        // screen the learner has left.
-        run.registry.move(ScreenId::Form1, ScreenId::Form1Test);
-        QTRY_VERIFY_WITH_TIMEOUT(!processRuns(stuck), 60000);
-        auto *next = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form1Test);
-        QTest::keyClicks(next->editor(), QStringLiteral("<i>next</i>"));
-        QTRY_COMPARE(shownText(next->pane()), QStringLiteral("next"));
-        QCOMPARE(s->text(), QStringLiteral("<p>x</p><script>while(1);</script>"));
     }
 
     void hugePaste_pageEndsEqualToTheText()
