@@ -27,19 +27,7 @@ using quorvel::testing::shownText;
 
 namespace {
 
-struct Run {
-    ScreenRegistry registry;
-    Run()
-    {
-        registry.setEndHandler([](int) {});
-        registry.setFatalReporter([](const QString &) {});
-    }
-    WorkspaceScreen *show(ScreenId id)
-    {
-        registry.show(id);
-        return registry.screenAs<WorkspaceScreen>(id);
-    }
-};
+using Run = quorvel::testing::CourseRun;
 
 qint64 rendererPid(PreviewPane *pane)
 {
