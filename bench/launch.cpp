@@ -132,7 +132,7 @@ private:
 // table, less a margin so the pane's edge never counts.
 QRect lesson1PaneRect()
 {
-    for (const quorvel::ControlSpec &c : quorvel::workspaceLayout(quorvel::lessons::lesson1()))
+    for (const quorvel::ControlRow &c : quorvel::workspaceLayout(quorvel::lessons::lesson1()))
         if (c.name == QLatin1String("WebBrowser1"))
             return QRect(quorvel::px(c.left), quorvel::px(c.top), quorvel::px(c.width),
                          quorvel::px(c.height))

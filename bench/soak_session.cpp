@@ -93,11 +93,11 @@ void useButtons(WorkspaceScreen *s, QRandomGenerator &random)
         if (auto *b = s->findChild<QPushButton *>(QStringLiteral("cmdClear")))
             b->click();
     } else if (roll < 6) {
-        if (!s->spec().snippets.empty()) {
-            const auto &snippet = s->spec().snippets.at(random.bounded(
-                static_cast<quint32>(s->spec().snippets.size())));
+        if (!s->design().snippets.empty()) {
+            const auto &snippet = s->design().snippets.at(random.bounded(
+                static_cast<quint32>(s->design().snippets.size())));
             s->findChild<QPushButton *>(snippet.button)->click();
-        } else if (!s->spec().answerLines.empty()) {
+        } else if (!s->design().answerLines.empty()) {
             s->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
         }
     }

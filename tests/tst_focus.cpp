@@ -149,7 +149,7 @@ private slots:
         QVERIFY(w);
         QTRY_COMPARE(focused(w), QStringLiteral("ShowMe3"));
         QString snippet;
-        for (const Snippet &s : w->spec().snippets)
+        for (const Snippet &s : w->design().snippets)
             if (s.button == QLatin1String("ShowMe3"))
                 snippet = s.text;
         QVERIFY(!snippet.isEmpty());

@@ -103,18 +103,18 @@ private slots:
     {
         // A request that silently fell back to another face would change every
         // line break on the screens.
-        const QFontInfo standard(font(FontSpec::Default));
+        const QFontInfo standard(font(FontRole::Default));
         QCOMPARE(standard.family(), QStringLiteral("MS Sans Serif"));
         QVERIFY(!standard.bold());
-        const QFontInfo bold(font(FontSpec::DefaultBold));
+        const QFontInfo bold(font(FontRole::DefaultBold));
         QCOMPARE(bold.family(), QStringLiteral("Liberation Sans"));
         QVERIFY(bold.bold());
-        QCOMPARE(QFontInfo(font(FontSpec::PreviewTitle)).pointSizeF(), 12.0);
-        QCOMPARE(QFontInfo(font(FontSpec::SplashTitle)).family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(font(FontRole::PreviewTitle)).pointSizeF(), 12.0);
+        QCOMPARE(QFontInfo(font(FontRole::SplashTitle)).family(), QStringLiteral("Liberation Sans"));
 
         // Letters stand side by side: no ligature turns "TM" into a sign.
-        for (FontSpec spec : {FontSpec::Default, FontSpec::Editor, FontSpec::PreviewTitle}) {
-            const QFontMetricsF fm(font(spec));
+        for (FontRole role : {FontRole::Default, FontRole::Editor, FontRole::PreviewTitle}) {
+            const QFontMetricsF fm(font(role));
             qreal sum = 0;
             for (QChar c : QStringLiteral("HTML"))
                 sum += fm.horizontalAdvance(c);

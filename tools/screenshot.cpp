@@ -78,12 +78,12 @@ bool waitForPage(PreviewPane *pane, const std::function<void()> &start)
 
 void pressAll(WorkspaceScreen *screen)
 {
-    const WorkspaceSpec &spec = screen->spec();
-    if (!spec.snippets.empty()) {
-        for (const Snippet &s : spec.snippets)
+    const ScreenDesign &design = screen->design();
+    if (!design.snippets.empty()) {
+        for (const Snippet &s : design.snippets)
             if (auto *b = screen->findChild<QPushButton *>(s.button))
                 b->click();
-    } else if (!spec.command1Target) {
+    } else if (!design.command1Target) {
         if (auto *answer = screen->findChild<QPushButton *>(QStringLiteral("Command1")))
             answer->click();
     }

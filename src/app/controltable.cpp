@@ -38,9 +38,9 @@ QWidget *containerOf(QWidget *window, const QString &name)
     return container ? container : window;
 }
 
-QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
+QWidget *makeControl(const ControlRow &row, QWidget *parent)
 {
-    switch (spec.kind) {
+    switch (row.kind) {
     case Kind::Frame: {
         auto *frame = new QFrame(parent);
         frame->setFrameStyle(QFrame::Box | QFrame::Sunken);
@@ -50,7 +50,7 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
         return frame;
     }
     case Kind::TitledFrame: {
-        auto *box = new QGroupBox(spec.caption, parent);
+        auto *box = new QGroupBox(row.caption, parent);
         box->setAutoFillBackground(true);
         return box;
     }
@@ -60,14 +60,14 @@ QWidget *makeControl(const ControlSpec &spec, QWidget *parent)
         // text, and an '&' is just an ampersand.
         auto *label = new QLabel(parent);
         label->setTextFormat(Qt::PlainText);
-        label->setText(spec.caption);
-        label->setWordWrap(spec.kind == Kind::Label);
-        label->setAlignment(spec.align | Qt::AlignTop);
+        label->setText(row.caption);
+        label->setWordWrap(row.kind == Kind::Label);
+        label->setAlignment(row.align | Qt::AlignTop);
         label->setFocusPolicy(Qt::NoFocus);
         return label;
     }
     case Kind::Button:
-        return new QPushButton(spec.caption, parent);
+        return new QPushButton(row.caption, parent);
     case Kind::Placed:
         break;
     }
@@ -95,26 +95,26 @@ QFont sansSerif(qreal points, bool bold)
 
 } // namespace
 
-QFont font(FontSpec spec)
+QFont font(FontRole role)
 {
-    switch (spec) {
-    case FontSpec::Default:
+    switch (role) {
+    case FontRole::Default:
         return sansSerif(8.25, false);
-    case FontSpec::DefaultBold:
+    case FontRole::DefaultBold:
         return sansSerif(8.25, true);
-    case FontSpec::Editor:
+    case FontRole::Editor:
         return sansSerif(9.75, false);
-    case FontSpec::EditorBold:
+    case FontRole::EditorBold:
         return sansSerif(9.75, true);
-    case FontSpec::PreviewTitle:
+    case FontRole::PreviewTitle:
         return sansSerif(12, true);
-    case FontSpec::Congratulation:
+    case FontRole::Congratulation:
         return sansSerif(13.5, false);
-    case FontSpec::SplashTitle:
+    case FontRole::SplashTitle:
         return makeFont("Arial", 24, true);
-    case FontSpec::SplashVersion:
+    case FontRole::SplashVersion:
         return makeFont("Arial", 12, true);
-    case FontSpec::SplashSmall:
+    case FontRole::SplashSmall:
         return makeFont("Arial", 8.25, false);
     }
     return {};
@@ -139,35 +139,35 @@ void registerFonts()
     }
 }
 
-void buildControls(QWidget *window, const std::vector<ControlSpec> &table)
+void buildControls(QWidget *window, const std::vector<ControlRow> &table)
 {
-    for (const ControlSpec &spec : table) {
-        QWidget *container = containerOf(window, spec.container);
+    for (const ControlRow &row : table) {
+        QWidget *container = containerOf(window, row.container);
         QWidget *w = nullptr;
-        if (spec.kind == Kind::Placed) {
-            w = window->findChild<QWidget *>(spec.name);
-            Q_ASSERT_X(w, "buildControls", qPrintable(QStringLiteral("no widget ") + spec.name));
+        if (row.kind == Kind::Placed) {
+            w = window->findChild<QWidget *>(row.name);
+            Q_ASSERT_X(w, "buildControls", qPrintable(QStringLiteral("no widget ") + row.name));
             w->setParent(container);
             w->show(); // shown with its window
         } else {
-            w = makeControl(spec, container);
+            w = makeControl(row, container);
         }
-        w->setObjectName(spec.name);
-        w->setFont(font(spec.font));
-        if (spec.colour.isValid() || spec.background.isValid()) {
+        w->setObjectName(row.name);
+        w->setFont(font(row.font));
+        if (row.colour.isValid() || row.background.isValid()) {
             QPalette pal = w->palette();
-            if (spec.colour.isValid()) {
-                pal.setColor(QPalette::WindowText, spec.colour);
-                pal.setColor(QPalette::ButtonText, spec.colour);
+            if (row.colour.isValid()) {
+                pal.setColor(QPalette::WindowText, row.colour);
+                pal.setColor(QPalette::ButtonText, row.colour);
             }
-            if (spec.background.isValid()) {
-                pal.setColor(QPalette::Window, spec.background);
+            if (row.background.isValid()) {
+                pal.setColor(QPalette::Window, row.background);
                 w->setAutoFillBackground(true);
             }
             w->setPalette(pal);
         }
-        w->setGeometry(px(spec.left), px(spec.top), px(spec.width), px(spec.height));
-        if (spec.kind == Kind::AutoLabel)
+        w->setGeometry(px(row.left), px(row.top), px(row.width), px(row.height));
+        if (row.kind == Kind::AutoLabel)
             w->adjustSize();
     }
 }

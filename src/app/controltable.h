@@ -19,7 +19,7 @@ constexpr int px(int twips) { return (twips + (twips >= 0 ? 7 : -7)) / kTwipsPer
 // Wine's bitmap face of that name, registered at start-up (registerFonts());
 // the other MS Sans Serif sizes and Arial resolve to Liberation Sans, which
 // has Arial's metrics, through fontconfig.
-enum class FontSpec {
+enum class FontRole {
     Default,        // MS Sans Serif 8.25 pt
     DefaultBold,    // MS Sans Serif 8.25 pt bold
     Editor,         // MS Sans Serif 9.75 pt
@@ -30,7 +30,7 @@ enum class FontSpec {
     SplashVersion,  // Arial 12 pt bold
     SplashSmall,    // Arial 8.25 pt
 };
-QFont font(FontSpec spec);
+QFont font(FontRole design);
 void registerFonts();
 
 inline const QColor kRed{0xFF, 0x00, 0x00};
@@ -50,13 +50,13 @@ enum class Kind {
 };
 
 // One row of a screen's layout table. Container "" is the window's client area.
-struct ControlSpec {
+struct ControlRow {
     QString name;
     Kind kind = Kind::Label;
     QString container;
     QString caption;
     int left = 0, top = 0, width = 0, height = 0; // twips
-    FontSpec font = FontSpec::Default;
+    FontRole font = FontRole::Default;
     QColor colour{};     // text colour; invalid means the system default
     QColor background{}; // invalid means the container's
     Qt::Alignment align = Qt::AlignLeft;
@@ -67,7 +67,7 @@ struct ControlSpec {
 // rows are drawn over earlier ones. Containers must come before what they hold;
 // a container that is not in the table must already exist as a child of the
 // window with that object name. Returns nothing: widgets are found by name.
-void buildControls(QWidget *window, const std::vector<ControlSpec> &table);
+void buildControls(QWidget *window, const std::vector<ControlRow> &table);
 
 // Sets the client area of `window` to the given size in twips.
 void setClientSize(QWidget *window, int widthTwips, int heightTwips);

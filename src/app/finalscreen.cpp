@@ -10,13 +10,13 @@ namespace quorvel {
 
 namespace {
 
-const std::vector<ControlSpec> &finalLayout()
+const std::vector<ControlRow> &finalLayout()
 {
     using namespace addresses;
     // clang-format off
-    static const std::vector<ControlSpec> table{
+    static const std::vector<ControlRow> table{
         {.name = "Label1", .kind = Kind::Label, .caption = "Congratulations !!!",
-         .left = 120, .top = 120, .width = 2415, .height = 375, .font = FontSpec::Congratulation, .colour = kBlue},
+         .left = 120, .top = 120, .width = 2415, .height = 375, .font = FontRole::Congratulation, .colour = kBlue},
         {.name = "Label2", .kind = Kind::Label,
          .caption = "   Through your hard work and patience, you have learn the basics of HTML.   You learn how to use Bold, Italize, and Underline text.  Use breaks, paragraphs, and horizontal rulers.    Make hyperlinks and send e-mails.   And you did it in record time.  It took some of us over 1 year to learn these.  We sure didn't have this back then.",
          .left = 120, .top = 600, .width = 8535, .height = 615, .colour = kRed},

@@ -23,7 +23,7 @@ Screen::Screen(ScreenRegistry &registry, ScreenId id)
 {
     setObjectName(screenName(id));
     setAttribute(Qt::WA_DeleteOnClose, false);
-    setFont(quorvel::font(FontSpec::Default));
+    setFont(quorvel::font(FontRole::Default));
 }
 
 Screen::~Screen() = default;

@@ -10,22 +10,22 @@ namespace quorvel {
 
 namespace {
 
-const std::vector<ControlSpec> &splashLayout()
+const std::vector<ControlRow> &splashLayout()
 {
     // clang-format off
-    static const std::vector<ControlSpec> table{
+    static const std::vector<ControlRow> table{
         // name      kind              container  caption                 left  top   width height font
         {.name = "Frame1", .kind = Kind::Frame, .container = "", .left = 150, .top = 60, .width = 7080, .height = 4050},
         {.name = "Frame2", .kind = Kind::Frame, .container = "Frame1", .left = 0, .top = 0, .width = 7080, .height = 4050},
         {.name = "Label4", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Quorvel - HTML",
-         .left = 1200, .top = 960, .width = 5235, .height = 555, .font = FontSpec::SplashTitle, .colour = kDarkBlue},
+         .left = 1200, .top = 960, .width = 5235, .height = 555, .font = FontRole::SplashTitle, .colour = kDarkBlue},
         {.name = "Label3", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Version : 1.21",
-         .left = 4560, .top = 2280, .width = 1560, .height = 285, .font = FontSpec::SplashVersion},
+         .left = 4560, .top = 2280, .width = 1560, .height = 285, .font = FontRole::SplashVersion},
         {.name = "Label1", .kind = Kind::Label, .container = "Frame2", .caption = QString::fromUtf8("Copyright \u00A9 2026 Quorvel"),
-         .left = 4440, .top = 2640, .width = 2415, .height = 255, .font = FontSpec::SplashSmall},
+         .left = 4440, .top = 2640, .width = 2415, .height = 255, .font = FontRole::SplashSmall},
         {.name = "Label2", .kind = Kind::Label, .container = "Frame2",
          .caption = "Made by Quorvel for learners of HTML.\nQuorvel is not affiliated with any other company.",
-         .left = 120, .top = 3480, .width = 6855, .height = 435, .font = FontSpec::SplashSmall, .align = Qt::AlignHCenter},
+         .left = 120, .top = 3480, .width = 6855, .height = 435, .font = FontRole::SplashSmall, .align = Qt::AlignHCenter},
     };
     // clang-format on
     return table;

@@ -3,9 +3,9 @@
 
 namespace quorvel::lessons {
 
-const WorkspaceSpec &lesson1()
+const ScreenDesign &lesson1()
 {
-    static const WorkspaceSpec spec{
+    static const ScreenDesign design{
         .caption = "Quorvel - HTML Lesson 1",
         .clientWidth = 11640, .clientHeight = 5655,
         .fixedBorder = true,
@@ -61,7 +61,7 @@ const WorkspaceSpec &lesson1()
             {"ShowMe4", "<U> This is Underline. </U>\r\n"},
         },
     };
-    return spec;
+    return design;
 }
 
 } // namespace quorvel::lessons

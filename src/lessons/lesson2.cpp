@@ -3,9 +3,9 @@
 
 namespace quorvel::lessons {
 
-const WorkspaceSpec &lesson2()
+const ScreenDesign &lesson2()
 {
-    static const WorkspaceSpec spec{
+    static const ScreenDesign design{
         .caption = "Quorvel - HTML Lesson 2",
         .clientWidth = 11535, .clientHeight = 5505,
         .frame1Width = 8655, .frame1Height = 5520,
@@ -51,7 +51,7 @@ const WorkspaceSpec &lesson2()
             {"ShowMe3", "\r\nUse the  Horizontal Ruler.  <HR>\r\nGreat to use to separate pages. <BR>\r\n"},
         },
     };
-    return spec;
+    return design;
 }
 
 } // namespace quorvel::lessons

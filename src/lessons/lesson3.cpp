@@ -5,12 +5,12 @@
 
 namespace quorvel::lessons {
 
-const WorkspaceSpec &lesson3()
+const ScreenDesign &lesson3()
 {
     static const QString yahoo = QLatin1String(addresses::kYahooHost);
     static const QString brindlecroft = QLatin1String(addresses::kBrindlecroftHost);
     static const QString support = QLatin1String(addresses::kSupportAddress);
-    static const WorkspaceSpec spec{
+    static const ScreenDesign design{
         .caption = "Quorvel - HTML Lesson 3",
         .clientWidth = 11535, .clientHeight = 5520,
         .frame1Width = 8655, .frame1Height = 5520,
@@ -58,7 +58,7 @@ const WorkspaceSpec &lesson3()
             {"ShowMe3", "This is an email to <A HREF=mailto: " + support + "> Support </A>\r\n"},
         },
     };
-    return spec;
+    return design;
 }
 
 } // namespace quorvel::lessons

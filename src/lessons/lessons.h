@@ -1,11 +1,11 @@
 #pragma once
 
-#include "workspace/workspacespec.h"
+#include "workspace/screendesign.h"
 
 namespace quorvel::lessons {
 
-const WorkspaceSpec &lesson1(); // Form1: plain text, <B>, <I>, <U>
-const WorkspaceSpec &lesson2(); // Form2: <BR>, <P>, <HR>
-const WorkspaceSpec &lesson3(); // Form3: links and mail links
+const ScreenDesign &lesson1(); // Form1: plain text, <B>, <I>, <U>
+const ScreenDesign &lesson2(); // Form2: <BR>, <P>, <HR>
+const ScreenDesign &lesson3(); // Form3: links and mail links
 
 } // namespace quorvel::lessons

@@ -1,7 +1,7 @@
 #include "answerappend.h"
 
 #include "workspace/editortext.h"
-#include "workspace/workspacespec.h"
+#include "workspace/screendesign.h"
 
 namespace quorvel {
 

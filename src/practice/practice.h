@@ -1,11 +1,11 @@
 #pragma once
 
-#include "workspace/workspacespec.h"
+#include "workspace/screendesign.h"
 
 namespace quorvel::practice {
 
-const WorkspaceSpec &practice1(); // Form1Test
-const WorkspaceSpec &practice2(); // Form2Test
-const WorkspaceSpec &practice3(); // Form3Tutorial
+const ScreenDesign &practice1(); // Form1Test
+const ScreenDesign &practice2(); // Form2Test
+const ScreenDesign &practice3(); // Form3Tutorial
 
 } // namespace quorvel::practice

@@ -4,9 +4,9 @@
 
 namespace quorvel::practice {
 
-const WorkspaceSpec &practice1()
+const ScreenDesign &practice1()
 {
-    static const WorkspaceSpec spec{
+    static const ScreenDesign design{
         .caption = "Lesson 1 Practice",
         .clientWidth = 11520, .clientHeight = 5505,
         .frame1Width = 8655, .frame1Height = 5520,
@@ -47,7 +47,7 @@ const WorkspaceSpec &practice1()
             "<B>I</B> am finally done with this practice and getting out of <U>here</U>.<BR>",
         },
     };
-    return spec;
+    return design;
 }
 
 } // namespace quorvel::practice

@@ -4,9 +4,9 @@
 
 namespace quorvel::practice {
 
-const WorkspaceSpec &practice2()
+const ScreenDesign &practice2()
 {
-    static const WorkspaceSpec spec{
+    static const ScreenDesign design{
         .caption = "Lesson 2 Practice",
         .clientWidth = 11535, .clientHeight = 5490,
         .frame1Width = 8655, .frame1Height = 5520,
@@ -47,7 +47,7 @@ const WorkspaceSpec &practice2()
             "I <BR> am finally done with this practice and getting out of here. <HR><BR>",
         },
     };
-    return spec;
+    return design;
 }
 
 } // namespace quorvel::practice

@@ -6,12 +6,12 @@
 
 namespace quorvel::practice {
 
-const WorkspaceSpec &practice3()
+const ScreenDesign &practice3()
 {
     static const QString microsoft = QLatin1String(addresses::kMicrosoftHost);
     static const QString quicken = QLatin1String(addresses::kQuickenHost);
     static const QString support = QLatin1String(addresses::kSupportAddress);
-    static const WorkspaceSpec spec{
+    static const ScreenDesign design{
         .caption = "Lesson 3 Practice",
         .clientWidth = 11535, .clientHeight = 5505,
         .frame1Width = 8655, .frame1Height = 5520,
@@ -48,7 +48,7 @@ const WorkspaceSpec &practice3()
             "an email to " + support + " and let them know how you like this and what might need to be improve. <BR><BR>",
         },
     };
-    return spec;
+    return design;
 }
 
 } // namespace quorvel::practice

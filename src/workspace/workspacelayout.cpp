@@ -5,25 +5,25 @@
 
 namespace quorvel {
 
-std::vector<ControlSpec> workspaceLayout(const WorkspaceSpec &s)
+std::vector<ControlRow> workspaceLayout(const ScreenDesign &s)
 {
     // clang-format off
-    std::vector<ControlSpec> table{
+    std::vector<ControlRow> table{
         {.name = "Frame1", .kind = Kind::Frame, .container = "",
          .left = 0, .top = 0, .width = s.frame1Width, .height = s.frame1Height},
         // The clock comes before Frame2, which covers its lower half.
         {.name = "lblTime", .kind = Kind::Label, .container = "Frame1", .caption = "Time",
-         .left = 1920, .top = 240, .width = 2055, .height = 375, .font = FontSpec::EditorBold, .align = Qt::AlignHCenter},
+         .left = 1920, .top = 240, .width = 2055, .height = 375, .font = FontRole::EditorBold, .align = Qt::AlignHCenter},
         {.name = "Label8", .kind = Kind::Label, .container = "Frame1", .caption = "--   Preview Screen  --",
-         .left = 5160, .top = 240, .width = 3255, .height = 375, .font = FontSpec::PreviewTitle, .colour = kBlue, .align = Qt::AlignHCenter},
+         .left = 5160, .top = 240, .width = 3255, .height = 375, .font = FontRole::PreviewTitle, .colour = kBlue, .align = Qt::AlignHCenter},
         {.name = "WebBrowser1", .kind = Kind::Placed, .container = "Frame1",
          .left = 5160, .top = 600, .width = s.browserWidth, .height = 4845, .tabIndex = s.browserTabIndex},
         {.name = "Frame2", .kind = Kind::Frame, .container = "Frame1",
          .left = 0, .top = 480, .width = 5055, .height = 4935},
         {.name = "lblMisc", .kind = Kind::Label, .container = "Frame2", .caption = "Item Description :",
-         .left = 240, .top = 240, .width = 1455, .height = 255, .font = FontSpec::DefaultBold},
+         .left = 240, .top = 240, .width = 1455, .height = 255, .font = FontRole::DefaultBold},
         {.name = "txtItemDescription", .kind = Kind::Placed, .container = "Frame2",
-         .left = 120, .top = 600, .width = 4815, .height = 3615, .font = FontSpec::Editor, .tabIndex = s.editorTabIndex},
+         .left = 120, .top = 600, .width = 4815, .height = 3615, .font = FontRole::Editor, .tabIndex = s.editorTabIndex},
         {.name = "cmdClear", .kind = Kind::Button, .container = "Frame2", .caption = "Clear",
          .left = 3840, .top = 4440, .width = 1095, .height = 375, .tabIndex = s.clearTabIndex},
         {.name = "Frame3", .kind = Kind::TitledFrame, .container = "", .caption = "Instructions",
@@ -42,10 +42,10 @@ std::vector<ControlSpec> workspaceLayout(const WorkspaceSpec &s)
     return table;
 }
 
-QStringList focusOrder(const WorkspaceSpec &spec)
+QStringList focusOrder(const ScreenDesign &design)
 {
     std::vector<std::pair<int, QString>> focusable;
-    for (const ControlSpec &c : workspaceLayout(spec))
+    for (const ControlRow &c : workspaceLayout(design))
         if (c.kind == Kind::Button || c.kind == Kind::Placed)
             focusable.emplace_back(c.tabIndex, c.name);
     std::stable_sort(focusable.begin(), focusable.end(),

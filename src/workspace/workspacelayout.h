@@ -1,16 +1,16 @@
 #pragma once
 
-#include "workspacespec.h"
+#include "screendesign.h"
 
 namespace quorvel {
 
 // The layout table of a workspace screen: the controls all six share, placed
-// by the screen's spec, then its instruction panel. In drawing order: later
+// by the screen's design, then its instruction panel. In drawing order: later
 // rows cover earlier ones.
-std::vector<ControlSpec> workspaceLayout(const WorkspaceSpec &spec);
+std::vector<ControlRow> workspaceLayout(const ScreenDesign &design);
 
 // The object names of the screen's focusable controls in the order Tab visits
 // them, from their tab indexes.
-QStringList focusOrder(const WorkspaceSpec &spec);
+QStringList focusOrder(const ScreenDesign &design);
 
 } // namespace quorvel

@@ -38,20 +38,20 @@ QPlainTextEdit *makeEditor(QWidget *window)
 
 } // namespace
 
-WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const WorkspaceSpec &spec)
+WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const ScreenDesign &design)
     : Screen(registry, id)
-    , m_spec(spec)
+    , m_design(design)
     , m_pagePath(scratch::defaultPath())
     , m_editor(makeEditor(this))
     , m_pane(new PreviewPane(this))
     , m_timer(new QTimer(this))
 {
-    setWindowTitle(spec.caption);
+    setWindowTitle(design.caption);
     m_pane->setObjectName(QStringLiteral("WebBrowser1"));
-    buildControls(this, workspaceLayout(spec));
-    setClientSize(this, spec.clientWidth, spec.clientHeight);
+    buildControls(this, workspaceLayout(design));
+    setClientSize(this, design.clientWidth, design.clientHeight);
 
-    if (spec.fixedBorder) {
+    if (design.fixedBorder) {
         // Lesson 1 keeps its size: no resizing, no maximise and no minimise
         // button, but its close button stays.
         setFixedSize(size());
@@ -79,7 +79,7 @@ WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const Wo
             &WorkspaceScreen::Command1_Click);
     connect(button(QStringLiteral("cmdContinue")), &QPushButton::clicked, this,
             &WorkspaceScreen::cmdContinue_Click);
-    for (const Snippet &snippet : spec.snippets) {
+    for (const Snippet &snippet : design.snippets) {
         QPushButton *showMe = button(snippet.button);
         Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
         connect(showMe, &QPushButton::clicked, this,
@@ -94,7 +94,7 @@ WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const Wo
     // the focus order is set again once that child exists.
     m_pane->installEventFilter(this);
     applyFocusOrder();
-    if (QWidget *first = findChild<QWidget *>(focusOrder(spec).value(0)))
+    if (QWidget *first = findChild<QWidget *>(focusOrder(design).value(0)))
         first->setFocus();
 }
 
@@ -151,13 +151,13 @@ void WorkspaceScreen::cmdClear_Click() { editor::setText(m_editor, u""); }
 
 void WorkspaceScreen::Command1_Click()
 {
-    if (m_spec.command1Target)
-        registry().move(id(), *m_spec.command1Target);
+    if (m_design.command1Target)
+        registry().move(id(), *m_design.command1Target);
     else
-        answerAppend(m_editor, m_spec.answerLines);
+        answerAppend(m_editor, m_design.answerLines);
 }
 
-void WorkspaceScreen::cmdContinue_Click() { registry().move(id(), m_spec.continueTarget); }
+void WorkspaceScreen::cmdContinue_Click() { registry().move(id(), m_design.continueTarget); }
 
 void WorkspaceScreen::ShowMe_Click(const Snippet &snippet) { showMeAppend(m_editor, snippet.text); }
 
@@ -168,7 +168,7 @@ void WorkspaceScreen::applyFocusOrder()
     // The pane's stop is the child that takes the focus for it once it has a
     // page. Tab never stops on the view itself while it has that child.
     QWidget *previous = nullptr;
-    for (const QString &name : focusOrder(m_spec)) {
+    for (const QString &name : focusOrder(m_design)) {
         QWidget *w = findChild<QWidget *>(name);
         if (!w)
             continue;
@@ -208,7 +208,7 @@ bool WorkspaceScreen::focusNextPrevChild(bool next)
     // that takes its focus, so the wrap from the last control landed on it.
     // Here the pane is one stop, whichever of its children has the focus.
     QWidgetList stops;
-    for (const QString &name : focusOrder(m_spec))
+    for (const QString &name : focusOrder(m_design))
         if (QWidget *w = findChild<QWidget *>(name); w && w->isEnabled() && w->isVisibleTo(this))
             stops << w;
     if (stops.isEmpty())

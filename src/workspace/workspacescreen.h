@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/screen.h"
-#include "workspacespec.h"
+#include "screendesign.h"
 
 #include <QPointer>
 
@@ -16,19 +16,19 @@ class PreviewPane;
 
 // One of the six lesson and practice screens: an editor whose every change is
 // written to the scratch page and shown in the preview pane beside it, a
-// clock, and an instruction panel built from the screen's spec.
+// clock, and an instruction panel built from the screen's design.
 class WorkspaceScreen final : public Screen {
     Q_OBJECT
 
 public:
-    WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const WorkspaceSpec &spec);
+    WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const ScreenDesign &design);
     ~WorkspaceScreen() override;
 
     // The load sequence: centre, make the page ("Hello"), show it, start the
     // clock, then one refresh with the (empty) editor.
     void load() override;
 
-    const WorkspaceSpec &spec() const { return m_spec; }
+    const ScreenDesign &design() const { return m_design; }
     QPlainTextEdit *editor() const { return m_editor; }
     PreviewPane *pane() const { return m_pane; }
     QLabel *clockLabel() const { return m_clock; }
@@ -58,7 +58,7 @@ private:
     bool eventFilter(QObject *watched, QEvent *event) override;
     bool focusNextPrevChild(bool next) override;
 
-    const WorkspaceSpec &m_spec;
+    const ScreenDesign &m_design;
     QString m_pagePath;
     QPlainTextEdit *m_editor;
     PreviewPane *m_pane;

@@ -25,7 +25,7 @@ struct Snippet {
 // Everything that makes one workspace screen differ from the others. The
 // common layout (editor, preview, clock, Clear, the frames) is built from it
 // by one builder; see workspacelayout.h.
-struct WorkspaceSpec {
+struct ScreenDesign {
     QString caption;
     int clientWidth = 0, clientHeight = 0; // twips
     bool fixedBorder = false;              // Lesson 1 cannot be resized
@@ -40,7 +40,7 @@ struct WorkspaceSpec {
     FootButton command1;    // "Lesson N Practice" on a lesson, "Answer" on a practice
     FootButton cmdContinue; // moves on
 
-    std::vector<ControlSpec> panel; // the instruction panel's own controls, inside Frame3
+    std::vector<ControlRow> panel; // the instruction panel's own controls, inside Frame3
 
     std::optional<ScreenId> command1Target; // where Command1 leads on a lesson
     ScreenId continueTarget = ScreenId::Final;
