@@ -147,37 +147,6 @@ private slots:
         QVERIFY(!run.endedWith);
     }
 
-    void accessKeys_moveAsClicksDo_data() {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("to");
-        QTest::newRow("Alt+L on Lesson 1")
-            << int(ScreenId::Form1) << int(Qt::Key_L) << int(ScreenId::Form2);
-        QTest::newRow("Alt+L on Lesson 1 Practice")
-            << int(ScreenId::Form1Test) << int(Qt::Key_L) << int(ScreenId::Form2);
-        QTest::newRow("Alt+L on Lesson 2")
-            << int(ScreenId::Form2) << int(Qt::Key_L) << int(ScreenId::Form3);
-        QTest::newRow("Alt+L on Lesson 2 Practice")
-            << int(ScreenId::Form2Test) << int(Qt::Key_L) << int(ScreenId::Form3);
-        QTest::newRow("Alt+F on Lesson 3")
-            << int(ScreenId::Form3) << int(Qt::Key_F) << int(ScreenId::Final);
-        QTest::newRow("Alt+F on Lesson 3 Practice")
-            << int(ScreenId::Form3Tutorial) << int(Qt::Key_F) << int(ScreenId::Final);
-    }
-    void accessKeys_moveAsClicksDo() {
-        QFETCH(int, from);
-        QFETCH(int, key);
-        QFETCH(int, to);
-        Run run;
-        run.registry.show(ScreenId(from));
-        QWidget *w = run.registry.screen(ScreenId(from));
-        QVERIFY(QTest::qWaitForWindowActive(w));
-        QTest::keyClick(w, Qt::Key(key), Qt::AltModifier);
-        QTRY_VERIFY(run.registry.isLoaded(ScreenId(to)) &&
-                    run.registry.screen(ScreenId(to))->isVisible());
-        QVERIFY(!w->isVisible());
-    }
-
     void exit_endsWithStatusZero_data() {
         QTest::addColumn<QString>("how");
         QTest::newRow("click") << QStringLiteral("click");
@@ -252,21 +221,6 @@ private slots:
             QWidget *w = run.registry.screen(id);
             QCOMPARE(w->pos(), Screen::centredPosition(w->frameGeometry().size(), desk));
         }
-    }
-
-    void firstWorkspaceCannotCreateThePage_endsWithStatusOne() {
-        const QByteArray home = qgetenv("HOME");
-        QTemporaryDir dir;
-        qputenv("HOME", dir.filePath(QStringLiteral("no/such/folder")).toLocal8Bit());
-        Run run;
-        run.registry.show(ScreenId::Form1);
-        qputenv("HOME", home);
-        QCOMPARE(run.endedWith, std::optional<int>(1));
-        QCOMPARE(run.fatalMessages.size(), 1);
-        QVERIFY2(
-            run.fatalMessages.first().contains(QStringLiteral("no/such/folder/customizer.html")),
-            qPrintable(run.fatalMessages.first()));
-        QVERIFY(visibleWindows().isEmpty());
     }
 
     void laterWorkspaceCannotCreateThePage_goesOn() {

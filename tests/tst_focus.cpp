@@ -143,21 +143,6 @@ private slots:
         QCOMPARE(editor::text(w->editor()), QString());
     }
 
-    void enter_pressesTheFocusedShowMe() {
-        Run run;
-        WorkspaceScreen *w = run.show(ScreenId::Form2);
-        QVERIFY(w);
-        QTRY_COMPARE(focused(w), QStringLiteral("ShowMe3"));
-        QString snippet;
-        for (const Snippet &s : w->design().snippets)
-            if (s.button == QLatin1String("ShowMe3"))
-                snippet = s.text;
-        QVERIFY(!snippet.isEmpty());
-        press(Qt::Key_Return);
-        QTRY_COMPARE(editor::text(w->editor()), snippet);
-        QCOMPARE(focused(w), QStringLiteral("ShowMe3"));
-    }
-
     void tab_passesThroughAPageWithLinks() {
         // Inside the pane Tab first visits the page's links; after the last
         // one it goes on to the screen's next control, and Shift+Tab comes back.

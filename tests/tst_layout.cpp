@@ -122,34 +122,6 @@ private slots:
         }
     }
 
-    void fonts_splashAndClosingScreen()
-    {
-        // The splash is set in Arial (Liberation Sans); the closing screen's
-        // title in the large MS Sans Serif, its other texts in the default.
-        struct Expect {
-            ScreenId screen;
-            const char *label;
-            qreal points;
-            bool bold;
-            QString face;
-        };
-        const QString arial = QStringLiteral("Liberation Sans");
-        for (const Expect &e : {Expect{ScreenId::Splash, "Label4", 24, true, arial},
-                                Expect{ScreenId::Splash, "Label3", 12, true, arial},
-                                Expect{ScreenId::Splash, "Label2", 8.25, false, arial},
-                                Expect{ScreenId::Final, "Label1", 13.5, false, arial},
-                                Expect{ScreenId::Final, "Label2", 8.25, false,
-                                       QStringLiteral("MS Sans Serif")}}) {
-            QWidget *window = m_registry->screen(e.screen);
-            auto *label = window->findChild<QLabel *>(QString::fromLatin1(e.label));
-            QVERIFY2(label, e.label);
-            QCOMPARE(label->font().pointSizeF(), e.points);
-            QCOMPARE(label->font().bold(), e.bold);
-            QCOMPARE(QFontInfo(label->font()).family(), e.face);
-        }
-        m_registry->unload(ScreenId::Splash);
-    }
-
     void controls_data()
     {
         QTest::addColumn<int>("screenIndex");
@@ -278,23 +250,6 @@ private slots:
                 QCOMPARE(next->geometry(), nextPlace);
             }
             w->resize(stored);
-        }
-    }
-
-    void icon_hasSixteenColours()
-    {
-        for (const char *file : {":/icons/lesson1-16.png", ":/icons/lesson1-32.png"}) {
-            QImage image(QString::fromLatin1(file));
-            QVERIFY2(!image.isNull(), file);
-            QVERIFY(image.width() == 16 || image.width() == 32);
-            QCOMPARE(image.height(), image.width());
-            QSet<QRgb> colours;
-            image = image.convertToFormat(QImage::Format_ARGB32);
-            for (int y = 0; y < image.height(); ++y)
-                for (int x = 0; x < image.width(); ++x)
-                    colours.insert(image.pixel(x, y));
-            QVERIFY2(colours.size() <= 16, file);
-            QVERIFY2(colours.size() > 2, file);
         }
     }
 
