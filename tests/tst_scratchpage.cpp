@@ -74,6 +74,39 @@ private slots:
                  QStringList{QStringLiteral("customizer.html")});
     }
 
+    void write_clearsCopiesOfEndedRunsOnly() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("customizer.html"));
+        const auto partOf = [&](qint64 pid) {
+            return dir.filePath(QStringLiteral(".customizer.html.%1.part").arg(pid));
+        };
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForStarted());
+        const qint64 endedPid = ended.processId();
+        QVERIFY(ended.waitForFinished());
+        for (const qint64 pid : {endedPid, qint64(getppid())}) {
+            QFile f(partOf(pid));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("half a page");
+        }
+        // A link put where this run's own copy goes is replaced, not
+        // written through.
+        const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+        QFile e(elsewhere);
+        QVERIFY(e.open(QIODevice::WriteOnly));
+        e.write("untouched");
+        e.close();
+        QVERIFY(QFile::link(elsewhere, partOf(QCoreApplication::applicationPid())));
+
+        QVERIFY(!scratch::write(path, u"page"));
+        QCOMPARE(readAll(path), QByteArray("page"));
+        QCOMPARE(readAll(elsewhere), QByteArray("untouched"));
+        QVERIFY(!QFile::exists(partOf(endedPid)));
+        QVERIFY(!QFile::exists(partOf(QCoreApplication::applicationPid())));
+        QVERIFY(QFile::exists(partOf(getppid())));
+    }
+
     void write_missingFolder_reportsReason() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("gone/customizer.html"));

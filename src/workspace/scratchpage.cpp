@@ -1,8 +1,18 @@
 #include "scratchpage.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QSet>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/types.h>
+#endif
 
 namespace quorvel::scratch {
 
@@ -16,6 +26,40 @@ QString defaultPath()
 }
 
 namespace {
+
+// The copy being written goes beside the page under a name of this run's
+// own, "<dir>/.customizer.html.<pid>.part", and is renamed over the page once
+// it is whole. A run killed mid-write leaves at most that one copy behind.
+QString partName(const QString &pageName, qint64 pid)
+{
+    return QStringLiteral(".%1.%2.part").arg(pageName).arg(pid);
+}
+
+bool running(qint64 pid)
+{
+#ifdef Q_OS_UNIX
+    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#else
+    Q_UNUSED(pid);
+    return true;
+#endif
+}
+
+// Clears away the copies that runs which have since ended left beside the
+// page; a copy of a run still going is that run's to replace.
+void removeLeftovers(const QFileInfo &page)
+{
+    const QString prefix = QStringLiteral(".%1.").arg(page.fileName());
+    const QDir dir = page.absoluteDir();
+    const QStringList names = dir.entryList({prefix + QStringLiteral("*.part")},
+                                            QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        bool ok = false;
+        const qint64 pid = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 5).toLongLong(&ok);
+        if (ok && pid != QCoreApplication::applicationPid() && !running(pid))
+            QFile::remove(dir.filePath(name));
+    }
+}
 
 void appendReference(QByteArray &out, char32_t codePoint)
 {
@@ -70,20 +114,43 @@ std::optional<QString> write(const QString &path, QStringView text)
     if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
         return QStringLiteral("the file is read-only");
 
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly))
+    // Once a run, the first write to a page tidies up after runs killed
+    // mid-write.
+    static QSet<QString> tidied;
+    if (!tidied.contains(path)) {
+        removeLeftovers(info);
+        tidied.insert(path);
+    }
+
+    const QString part = info.absoluteDir().filePath(
+        partName(info.fileName(), QCoreApplication::applicationPid()));
+    // Created afresh every time, so that nothing put in its place (a link
+    // least of all) is ever written through.
+    QFile::remove(part);
+    QFile file(part);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return file.errorString();
+    if (info.exists())
+        file.setPermissions(info.permissions());
     const QByteArray bytes = encode(text);
-    // A full disk can let write() and even commit() report success while the
-    // bytes went nowhere; flush() is where the shortfall shows.
+    // A full disk can let write() report success while the bytes went
+    // nowhere; flush() is where the shortfall shows.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
-        file.cancelWriting();
+        file.close();
+        QFile::remove(part);
         return reason.isEmpty() ? QStringLiteral("the disk is full") : reason;
     }
-    if (!file.commit())
-        return file.errorString();
+    file.close();
+    // Renamed over the page in one step: a reader sees the old page or the
+    // new one, never part of either.
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
+                            std::filesystem::path(path.toStdU16String()), error);
+    if (error) {
+        QFile::remove(part);
+        return QString::fromStdString(error.message());
+    }
     return std::nullopt;
 }
 
