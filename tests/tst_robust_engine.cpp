@@ -111,6 +111,8 @@ private slots:
         QCOMPARE(s->text(), fixed);
         QCOMPARE(readFile(s->pagePath()), fixed.toLatin1());
         QCOMPARE(other->text(), QStringLiteral("<b>second screen</b>"));
+        // Pages dropped along the way are gone, not kept beside the new one.
+        QCOMPARE(s->pane()->findChildren<QWebEnginePage *>().size(), 1);
     }
 
     void runawayScript_inAHiddenScreen_stopsSpinning()

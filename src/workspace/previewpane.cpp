@@ -10,6 +10,7 @@
 #include <QWebEngineSettings>
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -108,15 +109,17 @@ PreviewPane::~PreviewPane()
 
 void PreviewPane::installPage()
 {
-    // setPage() deletes the old page, which is our child; with it goes its
-    // renderer process, stuck or not.
     auto *fresh = new PreviewPage(this);
     connect(fresh, &QWebEnginePage::loadFinished, this, &PreviewPane::onLoadFinished);
     connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int) {
                 onRendererGone(status);
             });
+    // The view lets go of a page it did not make without deleting it; the
+    // old one goes here, and with it everything the engine kept for it.
+    QWebEnginePage *old = std::exchange(m_page, fresh);
     setPage(fresh);
+    delete old;
     m_pending = false;
 }
 

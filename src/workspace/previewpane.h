@@ -55,6 +55,7 @@ private:
     void onLoadFinished(bool ok);
     void onRendererGone(int status);
 
+    QWebEnginePage *m_page = nullptr;
     // What the pane was last asked to show: the page file, or a message.
     QUrl m_url;
     QString m_html;
