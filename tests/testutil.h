@@ -4,6 +4,7 @@
 // the real browser engine shows.
 
 #include "app/screenregistry.h"
+#include "eventwait.h"
 #include "workspace/workspacescreen.h"
 
 #include <QApplication>
@@ -34,14 +35,16 @@ inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &scr
     // The answer may come after we stop waiting; it must not land on a dead frame.
     auto result = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, [result](const QVariant &v) { *result = v; });
-    if (!QTest::qWaitFor([&result] { return result->has_value(); }, timeoutMs))
+    if (!waitUntil([&result] { return result->has_value(); }, timeoutMs))
         return std::nullopt;
     return *result;
 }
 
 // The text the pane shows, as the learner would read it.
 inline QString shownText(QWebEngineView *view) {
-    const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"));
+    // Short: a question sent while the renderer is being replaced is never
+    // answered, and the callers ask again.
+    const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"), 1500);
     return v ? v->toString() : QStringLiteral("<no answer from the page>");
 }
 

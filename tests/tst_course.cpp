@@ -4,6 +4,7 @@
 #include "testmain.h"
 
 #include "app/addresses.h"
+#include "eventwait.h"
 #include "app/screenregistry.h"
 #include "workspace/previewpane.h"
 #include "workspace/scratchpage.h"
@@ -34,7 +35,7 @@ QVariant js(QWebEnginePage *page, const QString &script)
 {
     auto result = std::make_shared<std::optional<QVariant>>();
     page->runJavaScript(script, [result](const QVariant &v) { *result = v; });
-    return QTest::qWaitFor([&] { return result->has_value(); }, 2000) ? **result : QVariant();
+    return testing::waitUntil([&] { return result->has_value(); }, 2000) ? **result : QVariant();
 }
 
 QPushButton *button(QWidget *screen, const QString &name)
@@ -255,7 +256,7 @@ void TestCourse::preview_rendersTheAppendedMarkup()
         return rendered == expected;
     };
     // Generous: the pane may have to start over with a fresh renderer first.
-    if (!QTest::qWaitFor(renders, 60000))
+    if (!testing::waitUntil(renders, 60000))
         QCOMPARE(rendered, expected);
 }
 

@@ -25,7 +25,7 @@ struct Run : quorvel::testing::CourseRun {
         WorkspaceScreen *w = CourseRun::show(id);
         if (!w || !QTest::qWaitForWindowActive(w))
             return nullptr;
-        if (!QTest::qWaitFor([w] { return w->pane()->focusProxy() != nullptr; }, 10000))
+        if (!quorvel::testing::waitUntil([w] { return w->pane()->focusProxy() != nullptr; }, 10000))
             return nullptr;
         return w;
     }

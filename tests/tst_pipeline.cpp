@@ -202,7 +202,7 @@ private slots:
         };
         for (int attempt = 0; attempt < 5 && mail.urls.isEmpty(); ++attempt) {
             clickLink(0);
-            (void)QTest::qWaitFor([&mail] { return !mail.urls.isEmpty(); }, 2000);
+            (void)quorvel::testing::waitUntil([&mail] { return !mail.urls.isEmpty(); }, 2000);
         }
         QTRY_COMPARE(mail.urls.size(), 1);
         QCOMPARE(mail.urls.first().scheme(), QStringLiteral("mailto"));

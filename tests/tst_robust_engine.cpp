@@ -31,7 +31,7 @@ using Run = quorvel::testing::CourseRun;
 
 qint64 rendererPid(PreviewPane *pane)
 {
-    if (!QTest::qWaitFor([pane] { return pane->page()->renderProcessPid() > 0; }, 10000))
+    if (!quorvel::testing::waitUntil([pane] { return pane->page()->renderProcessPid() > 0; }, 10000))
         return -1;
     return pane->page()->renderProcessPid();
 }
@@ -51,7 +51,7 @@ bool processRuns(qint64 pid)
 bool clockMoves(WorkspaceScreen *s)
 {
     const QString before = s->clockLabel()->text();
-    return QTest::qWaitFor([&] { return s->clockLabel()->text() != before; }, 5000);
+    return quorvel::testing::waitUntil([&] { return s->clockLabel()->text() != before; }, 5000);
 }
 
 void paste(QPlainTextEdit *edit, const QString &text)

@@ -1,0 +1,34 @@
+#pragma once
+
+// Waiting on a condition while the browser engine works. QTest::qWaitFor
+// sleeps between its rounds of events, and the engine, which hands its work
+// to the event loop one small task at a time, then needs a second or more
+// for a page that loads in ten milliseconds under the program's own loop.
+// Here the loop runs for real and the condition is checked every few
+// milliseconds.
+
+#include <QDeadlineTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+namespace quorvel::testing {
+
+template <typename Condition>
+bool waitUntil(Condition condition, int timeoutMs)
+{
+    if (condition())
+        return true;
+    const QDeadlineTimer deadline(timeoutMs);
+    QEventLoop loop;
+    QTimer check;
+    check.setInterval(2);
+    QObject::connect(&check, &QTimer::timeout, &loop, [&] {
+        if (condition() || deadline.hasExpired())
+            loop.quit();
+    });
+    check.start();
+    loop.exec();
+    return condition();
+}
+
+} // namespace quorvel::testing
