@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char *argv[])
@@ -31,15 +32,15 @@ int main(int argc, char *argv[])
                 "(%.1f hours)\n",
                 static_cast<long long>(plan.keystrokes), static_cast<long long>(plan.sessionSeconds),
                 double(plan.sessionSeconds) / 3600.0);
-    std::printf("%10s %10s %10s %12s %6s %6s %9s %8s\n", "keys", "ticks", "rss MiB", "pss MiB (all)",
-                "procs", "fds", "new pages", "seconds");
+    std::printf("%10s %10s %10s %12s %6s %6s %9s %7s %8s\n", "keys", "ticks", "rss MiB",
+                "pss MiB (all)", "procs", "fds", "new pages", "latest", "seconds");
     QElapsedTimer clock;
     clock.start();
     const auto samples = quorvel::soak::run(plan, [&](const quorvel::soak::Sample &s) {
-        std::printf("%10lld %10lld %10.1f %12.1f %6d %6d %9d %8.1f\n",
+        std::printf("%10lld %10lld %10.1f %12.1f %6d %6d %9d %7s %8.1f\n",
                     static_cast<long long>(s.keystrokes), static_cast<long long>(s.clockTicks),
                     s.rssKiB / 1024.0, s.pssKiB / 1024.0, s.processes, s.openFiles, s.pagesReplaced,
-                    clock.elapsed() / 1000.0);
+                    s.showsLatest ? "shown" : "MISSED", clock.elapsed() / 1000.0);
         std::fflush(stdout);
     });
     if (samples.size() < 3) {
@@ -53,5 +54,9 @@ int main(int argc, char *argv[])
     std::printf("soak: growth after warm-up: rss %+.1f MiB, pss %+.1f MiB, fds %+d, processes %+d\n",
                 (last.rssKiB - base.rssKiB) / 1024.0, (last.pssKiB - base.pssKiB) / 1024.0,
                 last.openFiles - base.openFiles, last.processes - base.processes);
-    return 0;
+    const auto caughtUp = std::count_if(samples.cbegin(), samples.cend(),
+                                        [](const auto &s) { return s.showsLatest; });
+    std::printf("soak: the pane on view showed its latest text at %lld of %lld samples\n",
+                static_cast<long long>(caughtUp), static_cast<long long>(samples.size()));
+    return caughtUp == samples.size() ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "soak_session.h"
 
+#include "eventwait.h"
+
 #include "app/screenregistry.h"
 #include "workspace/editortext.h"
 #include "workspace/previewpane.h"
@@ -14,7 +16,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <array>
+#include <memory>
+#include <optional>
 #include <unistd.h>
 
 namespace quorvel::soak {
@@ -66,6 +71,18 @@ QList<qint64> family()
         }
     }
     return out;
+}
+
+// Whether the pane's page holds `word`, asked of the page itself.
+bool markupHolds(PreviewPane *pane, const QString &word)
+{
+    auto answer = std::make_shared<std::optional<bool>>();
+    pane->page()->runJavaScript(
+        QStringLiteral("document.documentElement.outerHTML.includes('%1')").arg(word),
+        QWebEngineScript::ApplicationWorld,
+        [answer](const QVariant &v) { *answer = v.toBool(); });
+    (void)testing::waitUntil([&] { return answer->has_value(); }, 1000);
+    return answer->value_or(false);
 }
 
 // Typing as a learner does: tags, words, line breaks, a mistake taken back.
@@ -151,10 +168,16 @@ QList<Sample> run(const Plan &plan, const std::function<void(const Sample &)> &o
     qint64 ticks = 0;
     size_t current = 0;
     auto takeSample = [&](qint64 keys) {
-        // Let the visible pane catch up before measuring.
+        // The pane on view must catch up with the text, however much went
+        // before: a word typed last has to reach its page. After a ">" it
+        // stays in the markup whatever the text around it left open.
         auto *shown = registry.screenAs<WorkspaceScreen>(kWorkspaces[current]);
-        (void)QTest::qWaitFor([shown] { return !shown->pane()->page()->isLoading(); }, 10000);
+        const QString marker = QStringLiteral("zq%1").arg(samples.size());
+        QTest::keyClicks(shown->editor(), QLatin1Char('>') + marker);
+        const bool caughtUp = testing::waitUntil(
+            [&] { return markupHolds(shown->pane(), marker); }, 30000);
         Sample sample = measure();
+        sample.showsLatest = caughtUp;
         for (ScreenId id : kWorkspaces)
             sample.pagesReplaced += registry.screenAs<WorkspaceScreen>(id)->pane()->pagesReplaced();
         sample.keystrokes = keys;

@@ -19,6 +19,7 @@ struct Sample {
     int processes = 0;       // that family's size
     int openFiles = 0;       // this process
     int pagesReplaced = 0;   // fresh pages the panes took (stuck renderers)
+    bool showsLatest = true; // the pane on view caught up with its text
 };
 
 struct Plan {
