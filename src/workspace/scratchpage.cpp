@@ -4,7 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSet>
+#include <QHash>
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
@@ -102,36 +102,43 @@ QByteArray encode(QStringView text)
 
 std::optional<QString> write(const QString &path, QStringView text)
 {
-    const QFileInfo info(path);
-    if (info.isSymLink())
+    namespace fs = std::filesystem;
+    const fs::path page(path.toStdU16String());
+    // One look at the page, without following a link; this runs on every
+    // keystroke.
+    std::error_code error;
+    const fs::file_status status = fs::symlink_status(page, error);
+    const bool exists = fs::exists(status);
+    if (fs::is_symlink(status))
         return QStringLiteral("it is a link to another file, which the preview does not follow");
-    if (info.exists() && !info.isFile())
+    if (exists && !fs::is_regular_file(status))
         return QStringLiteral("something other than a file is in its place");
     // The write bits count as well as what the system allows us: the
     // administrator may replace any file, but a page marked read-only by its
     // owner is still one to leave alone.
-    constexpr QFile::Permissions anyWrite = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
-    if (info.exists() && (!info.isWritable() || !(info.permissions() & anyWrite)))
+    constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (exists && ((status.permissions() & anyWrite) == fs::perms::none || !QFileInfo(path).isWritable()))
         return QStringLiteral("the file is read-only");
 
-    // Once a run, the first write to a page tidies up after runs killed
-    // mid-write.
-    static QSet<QString> tidied;
-    if (!tidied.contains(path)) {
+    // The first write to a page in a run tidies up after runs killed
+    // mid-write, and settles where this run's copy goes.
+    static QHash<QString, QString> parts;
+    auto known = parts.constFind(path);
+    if (known == parts.cend()) {
+        const QFileInfo info(path);
         removeLeftovers(info);
-        tidied.insert(path);
+        known = parts.insert(path, info.absoluteDir().filePath(
+                                       partName(info.fileName(), QCoreApplication::applicationPid())));
     }
-
-    const QString part = info.absoluteDir().filePath(
-        partName(info.fileName(), QCoreApplication::applicationPid()));
+    const QString &part = *known;
     // Created afresh every time, so that nothing put in its place (a link
     // least of all) is ever written through.
     QFile::remove(part);
     QFile file(part);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return file.errorString();
-    if (info.exists())
-        file.setPermissions(info.permissions());
+    if (exists)
+        fs::permissions(fs::path(part.toStdU16String()), status.permissions(), error);
     const QByteArray bytes = encode(text);
     // A full disk can let write() report success while the bytes went
     // nowhere; flush() is where the shortfall shows.
@@ -144,9 +151,7 @@ std::optional<QString> write(const QString &path, QStringView text)
     file.close();
     // Renamed over the page in one step: a reader sees the old page or the
     // new one, never part of either.
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(part.toStdU16String()),
-                            std::filesystem::path(path.toStdU16String()), error);
+    fs::rename(fs::path(part.toStdU16String()), page, error);
     if (error) {
         QFile::remove(part);
         return QString::fromStdString(error.message());
