@@ -24,7 +24,7 @@ namespace {
 // How long a load may run before the pane asks the renderer whether it is
 // still there, and how long the renderer then has to answer (doubled after
 // each fresh start that did not help, up to 32 times).
-constexpr int kLoadGraceMs = 400;
+constexpr int kLoadGraceMs = 150;
 constexpr int kProbeTimeoutMs = 400;
 constexpr int kFreshProbeTimeoutMs = 1500;
 constexpr qint64 kProbeMsPerMiB = 4000;
@@ -147,12 +147,23 @@ void PreviewPane::showNew()
     // A page that has not finished a load since its renderer was last found
     // stuck is as likely stuck again (the same script); new content goes to
     // a fresh one at once rather than after another wait.
-    if (m_strikes > 0)
+    if (m_strikes > 0 || probeOverdue())
         replacePage();
     m_strikes = 0;
     m_crashesInARow = 0;
     m_reshowOnShow = false;
     request();
+}
+
+bool PreviewPane::probeOverdue() const
+{
+    // The renderer was asked once the last requests paused and has let the
+    // whole time for an answer go by, with no load finished meanwhile: new
+    // content (the learner taking the script out, as a rule) goes to a fresh
+    // page at once rather than to a renderer that will not take it.
+    return m_probing && m_answered < m_probe && m_loadsDone == m_loadsAtProbe
+        && page()->renderProcessPid() == m_probePid
+        && (m_silentProbes > 0 || m_probeSent.elapsed() >= m_probeWaitMs);
 }
 
 void PreviewPane::request()
@@ -165,6 +176,7 @@ void PreviewPane::request()
     // The renderer is asked only once the requests pause: each new page
     // drops the one before, and with it any question still open there.
     m_probing = false;
+    m_silentProbes = 0;
     m_looksLeft = kLooksPerRequest;
     m_watchdog.start(kLoadGraceMs);
 }
@@ -295,7 +307,9 @@ void PreviewPane::sendProbe(qint64 pid)
     const qint64 base = pid == m_warmPid ? kProbeTimeoutMs : kFreshProbeTimeoutMs;
     const qint64 wait = base + m_pageBytes * kProbeMsPerMiB / (1024 * 1024);
     const int shift = std::min(m_strikes + m_silentProbes, kMaxBackoff);
-    m_watchdog.start(static_cast<int>(std::min<qint64>(wait << shift, std::numeric_limits<int>::max())));
+    m_probeSent.start();
+    m_probeWaitMs = std::min<qint64>(wait << shift, std::numeric_limits<int>::max());
+    m_watchdog.start(static_cast<int>(m_probeWaitMs));
 }
 
 void PreviewPane::onLoadFinished(bool ok)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QTimer>
 #include <QUrl>
 #include <QWebEngineView>
@@ -52,6 +53,7 @@ private:
     void reshow();
     void watchdogFired();
     void sendProbe(qint64 pid);
+    bool probeOverdue() const;
     void onLoadFinished(bool ok);
     void onRendererGone(int status);
 
@@ -65,6 +67,8 @@ private:
     quint64 m_probe = 0;
     quint64 m_answered = 0;
     qint64 m_probePid = 0;
+    QElapsedTimer m_probeSent;
+    qint64 m_probeWaitMs = 0;
     qint64 m_warmPid = 0;
     quint64 m_loadsDone = 0;
     quint64 m_loadsAtProbe = 0;
