@@ -78,7 +78,9 @@ bool markupHolds(PreviewPane *pane, const QString &word)
 {
     auto answer = std::make_shared<std::optional<bool>>();
     pane->page()->runJavaScript(
-        QStringLiteral("document.documentElement.outerHTML.includes('%1')").arg(word),
+        QStringLiteral("!!document.documentElement && "
+                       "document.documentElement.outerHTML.includes('%1')")
+            .arg(word),
         QWebEngineScript::ApplicationWorld,
         [answer](const QVariant &v) { *answer = v.toBool(); });
     (void)testing::waitUntil([&] { return answer->has_value(); }, 1000);
