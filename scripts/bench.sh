@@ -26,7 +26,7 @@ trap 'rm -rf "$work"' EXIT
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo "== Xvfb, software rendering"
-xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" \
+xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" \
     env QT_QPA_PLATFORM=xcb QT_QUICK_BACKEND=software \
     "$bench" --program "$program" $quick 2>"$work/xvfb.err" | tee "$work/xvfb.txt"
 

@@ -22,7 +22,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -dpi 96 3>"$displayfile" 2>/dev/null &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset -dpi 96 3>"$displayfile" 2>/dev/null &
 xvfb_pid=$!
 for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.05; done
 [ -s "$displayfile" ] || { echo "screenshots: Xvfb did not start" >&2; exit 1; }

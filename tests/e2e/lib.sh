@@ -105,7 +105,7 @@ require_tools() {
 
 start_x() {
     step "starting a private X server"
-    Xvfb -displayfd 3 -screen 0 "${DESK_W}x${DESK_H}x24" -dpi 96 -nolisten tcp \
+    Xvfb -displayfd 3 -screen 0 "${DESK_W}x${DESK_H}x24" -dpi 96 -nolisten tcp -noreset \
         3>"$E2E_TMP/display" 2>"$E2E_TMP/xvfb.log" &
     XVFB_PID=$!
     # -displayfd writes the display number once the server accepts clients.
