@@ -67,89 +67,6 @@ void printLine(const QString &line)
     std::fflush(stdout);
 }
 
-std::vector<pid_t> processTree(pid_t root)
-{
-    std::multimap<pid_t, pid_t> children;
-    const QStringList entries = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-    for (const QString &entry : entries) {
-        bool ok = false;
-        const pid_t pid = entry.toInt(&ok);
-        if (!ok)
-            continue;
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // The command name is in parentheses and may hold spaces.
-        const qsizetype close = line.lastIndexOf(')');
-        const QList<QByteArray> fields = line.mid(close + 2).split(' ');
-        if (fields.size() > 1)
-            children.emplace(pid_t(fields.at(1).toInt()), pid);
-    }
-    std::vector<pid_t> tree{root};
-    for (size_t i = 0; i < tree.size(); ++i) {
-        auto [from, to] = children.equal_range(tree[i]);
-        for (auto it = from; it != to; ++it)
-            tree.push_back(it->second);
-    }
-    return tree;
-}
-
-long long pssKiB(const std::vector<pid_t> &pids)
-{
-    long long total = 0;
-    for (pid_t pid : pids) {
-        QFile f(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-        if (!f.open(QIODevice::ReadOnly))
-            continue;
-        // A /proc file has no size, so it is read whole rather than by lines.
-        for (const QByteArray &line : f.readAll().split('\n')) {
-            if (line.startsWith("Pss:")) {
-                total += line.mid(4).trimmed().split(' ').value(0).toLongLong();
-                break;
-            }
-        }
-    }
-    return total;
-}
-
-long long cpuTicks(const std::vector<pid_t> &pids)
-{
-    long long total = 0;
-    for (pid_t pid : pids) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        // utime and stime are fields 14 and 15 of stat, 12 and 13 after the name.
-        if (fields.size() > 12)
-            total += fields.at(11).toLongLong() + fields.at(12).toLongLong();
-    }
-    return total;
-}
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    if (done())
-        return true;
-    QEventLoop loop;
-    QTimer tick;
-    const double until = nowMs() + timeoutMs;
-    bool ok = false;
-    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (done()) {
-            ok = true;
-            loop.quit();
-        } else if (nowMs() > until) {
-            loop.quit();
-        }
-    });
-    tick.start(2);
-    loop.exec();
-    return ok;
-}
-
 void installDomProbe(QWebEngineProfile *profile)
 {
     const QString name = QStringLiteral("quorvel-bench-dom-probe");
@@ -192,7 +109,7 @@ void DomWatch::expect(const QString &tail)
 
 double DomWatch::wait(int timeoutMs)
 {
-    return waitFor([this] { return seen(); }, timeoutMs) ? m_seenAt : -1;
+    return waitUntil([this] { return seen(); }, timeoutMs) ? m_seenAt : -1;
 }
 
 } // namespace bench

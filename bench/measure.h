@@ -4,6 +4,9 @@
 // that agrees across processes, order statistics, the figure lines, and the
 // memory and CPU of a process together with every process it started.
 
+#include "eventwait.h"
+#include "procstat.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -32,18 +35,11 @@ QString figureLine(const QString &figure, const Summary &s, const QString &unit,
                    const QString &tail = {});
 void printLine(const QString &line);
 
-// The process and all its descendants (the engine's zygote, renderers and
-// GPU process are children or grandchildren of the program).
-std::vector<pid_t> processTree(pid_t root);
-// Sum of proportional set sizes, in KiB, from /proc/PID/smaps_rollup.
-long long pssKiB(const std::vector<pid_t> &pids);
-// Sum of user and system CPU time, in clock ticks.
-long long cpuTicks(const std::vector<pid_t> &pids);
+// Runs the event loop until done() holds or the time is up (the waits the
+// tests use too). Not for timing: measurements take their time stamps in the
+// signal that ends the wait.
+using quorvel::testing::waitUntil;
 
-// Runs the event loop until done() holds or the time is up; done() is looked
-// at every couple of milliseconds. Not for timing: measurements take their
-// time stamps in the signal that ends the wait.
-bool waitFor(const std::function<bool()> &done, int timeoutMs);
 
 // Every page of the profile sets its title, once its document is parsed, to
 // "qb:" + the end of the body's last text + "|" + the document's own time

@@ -60,7 +60,7 @@ QString filler(int bytes)
     return s;
 }
 
-void settle(int ms) { waitFor([] { return false; }, ms); }
+void settle(int ms) { waitUntil([] { return false; }, ms); }
 
 void failFast(ScreenRegistry &registry)
 {
@@ -78,7 +78,7 @@ WorkspaceScreen *showScreen(ScreenRegistry &registry, ScreenId id, ScreenId from
     else
         registry.move(from, id);
     auto *screen = registry.screenAs<WorkspaceScreen>(id);
-    waitFor([screen] { return screen->isVisible() && screen->windowHandle()
+    waitUntil([screen] { return screen->isVisible() && screen->windowHandle()
                                   && screen->windowHandle()->isExposed(); },
             10000);
     return screen;
@@ -347,7 +347,7 @@ int runScreens()
         bool loaded = false;
         QObject::connect(screen->pane(), &QWebEngineView::loadFinished, screen,
                          [&loaded](bool) { loaded = true; });
-        waitFor([&] { return loaded; }, 10000);
+        waitUntil([&] { return loaded; }, 10000);
         QObject::disconnect(screen->pane(), &QWebEngineView::loadFinished, screen, nullptr);
         settle(300);
         from = id;
@@ -418,7 +418,7 @@ bool pageShows(QWebEngineView *view, const QString &tail, int timeoutMs)
 {
     auto got = std::make_shared<QString>();
     auto asking = std::make_shared<bool>(false);
-    return waitFor(
+    return waitUntil(
         [=] {
             if (!*asking) {
                 *asking = true;
@@ -542,7 +542,7 @@ int runStartup(QApplication &app)
     });
     quorvel::startCourse(registry);
     printLine(QStringLiteral("stamp splash-built %1").arg(nowMs(), 0, 'f', 2));
-    waitFor([&] { return lessonAt > 0 && paneAt > 0; }, 20000);
+    waitUntil([&] { return lessonAt > 0 && paneAt > 0; }, 20000);
     settle(100);
     printLine(QStringLiteral("stamp splash %1").arg(splashAt, 0, 'f', 2));
     printLine(QStringLiteral("stamp form1-loaded %1").arg(builtAt, 0, 'f', 2));

@@ -1,6 +1,7 @@
 #include "soak_session.h"
 
 #include "eventwait.h"
+#include "procstat.h"
 
 #include "app/screenregistry.h"
 #include "workspace/editortext.h"
@@ -28,50 +29,6 @@ namespace {
 
 constexpr std::array kWorkspaces{ScreenId::Form1, ScreenId::Form1Test, ScreenId::Form2,
                                  ScreenId::Form2Test, ScreenId::Form3, ScreenId::Form3Tutorial};
-
-qint64 fieldKiB(const QString &file, const QByteArray &name)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : f.readAll().split('\n'))
-        if (line.startsWith(name))
-            return line.mid(name.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
-
-qint64 parentOf(const QString &pid)
-{
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray line = f.readAll();
-    const QList<QByteArray> rest = line.mid(line.lastIndexOf(')') + 2).split(' ');
-    return rest.value(1).toLongLong();
-}
-
-// This process and all its descendants (the engine's zygotes and renderers).
-QList<qint64> family()
-{
-    QHash<qint64, qint64> parent;
-    for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool ok = false;
-        const qint64 pid = entry.toLongLong(&ok);
-        if (ok)
-            parent.insert(pid, parentOf(entry));
-    }
-    const qint64 self = getpid();
-    QList<qint64> out;
-    for (auto it = parent.cbegin(); it != parent.cend(); ++it) {
-        for (qint64 p = it.key(); p > 1; p = parent.value(p, -1)) {
-            if (p == self) {
-                out << it.key();
-                break;
-            }
-        }
-    }
-    return out;
-}
 
 // Whether the pane's page holds `word`, asked of the page itself.
 bool markupHolds(PreviewPane *pane, const QString &word)
@@ -137,13 +94,13 @@ void tick(ScreenRegistry &registry)
 Sample measure()
 {
     Sample s;
-    s.rssKiB = fieldKiB(QStringLiteral("/proc/self/status"), "VmRSS:");
-    for (qint64 pid : family()) {
+    s.rssKiB = bench::statusKiB(getpid(), "VmRSS:");
+    for (pid_t pid : bench::processTree(getpid())) {
         // An ended renderer waits as a zombie until the engine collects it;
         // it holds neither memory nor files.
-        if (fieldKiB(QStringLiteral("/proc/%1/status").arg(pid), "VmRSS:") == 0)
+        if (bench::statusKiB(pid, "VmRSS:") == 0)
             continue;
-        s.pssKiB += fieldKiB(QStringLiteral("/proc/%1/smaps_rollup").arg(pid), "Pss:");
+        s.pssKiB += bench::pssKiB({pid});
         ++s.processes;
     }
     s.openFiles = static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files | QDir::Dirs).size());
