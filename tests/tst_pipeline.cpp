@@ -27,18 +27,6 @@ using quorvel::testing::readFile;
 using quorvel::testing::shownText;
 using Run = quorvel::testing::CourseRun;
 
-namespace {
-
-void typeText(QWidget *target, const QString &text) {
-    // keyClicks cannot send characters outside ASCII; a key event with the
-    // text is what an input method delivers.
-    for (const char32_t c : text.toUcs4())
-        QTest::sendKeyEvent(QTest::KeyAction::Click, target, Qt::Key_unknown,
-                            QString::fromUcs4(&c, 1), Qt::NoModifier);
-}
-
-} // namespace
-
 // Records the mail links the pane hands to the system instead of following them.
 class MailCatcher final : public QObject {
     Q_OBJECT
@@ -93,17 +81,6 @@ private slots:
         QCOMPARE(readFile(s->pagePath()), QByteArray("a<B>x\r\ny</B"));
     }
 
-    void quickChanges_paneEndsOnTheLastText() {
-        Run run;
-        WorkspaceScreen *s = run.show(ScreenId::Form2);
-        // Each change starts a navigation that supersedes the one before.
-        for (int i = 0; i < 40; ++i)
-            editor::setText(s->editor(), QStringLiteral("<p>version %1</p>").arg(i));
-        QCOMPARE(readFile(s->pagePath()), QByteArray("<p>version 39</p>"));
-        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("version 39"),
-                                  kPageTimeoutMs);
-    }
-
     void clear_emptiesEditorPageAndPreview() {
         Run run;
         WorkspaceScreen *s = run.show(ScreenId::Form1Test);
@@ -126,17 +103,6 @@ private slots:
         // And the learner can take a Clear back.
         s->editor()->undo();
         QCOMPARE(s->text(), QStringLiteral("<I>gone</I>"));
-    }
-
-    void everyCharacterRendersAsTyped() {
-        Run run;
-        WorkspaceScreen *s = run.show(ScreenId::Form2Test);
-        const QString typed = QString::fromUtf8("caf\u00e9 \u20ac \u4e2d \U0001F600 \u00a0!");
-        typeText(s->editor(), typed);
-        QCOMPARE(s->text(), typed);
-        QCOMPARE(readFile(s->pagePath()),
-                 QByteArray("caf&#233; &#8364; &#20013; &#128512; &#160;!"));
-        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), typed, kPageTimeoutMs);
     }
 
     void movingOn_newScreenStartsEmpty_oldPaneKeepsItsPage() {
