@@ -2,7 +2,7 @@
 
 #include "measure.h"
 
-#include "app/controltable.h"
+#include "ui/controltable.h"
 #include "lessons/lessons.h"
 #include "workspace/workspacelayout.h"
 

@@ -7,7 +7,7 @@
 
 #include "measure.h"
 
-#include "app/screen.h"
+#include "ui/screen.h"
 #include "app/screenregistry.h"
 #include "app/startup.h"
 #include "workspace/editortext.h"

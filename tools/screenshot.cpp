@@ -83,7 +83,7 @@ void pressAll(WorkspaceScreen *screen)
         for (const Snippet &s : design.snippets)
             if (auto *b = screen->findChild<QPushButton *>(s.button))
                 b->click();
-    } else if (!design.command1Target) {
+    } else if (design.isPractice()) {
         if (auto *answer = screen->findChild<QPushButton *>(QStringLiteral("Command1")))
             answer->click();
     }

@@ -1,8 +1,8 @@
 #include "finalscreen.h"
 
-#include "addresses.h"
-#include "controltable.h"
-#include "screenregistry.h"
+#include "screenid.h"
+#include "ui/addresses.h"
+#include "ui/controltable.h"
 
 #include <QPushButton>
 
@@ -39,8 +39,8 @@ const std::vector<ControlRow> &finalLayout()
 
 } // namespace
 
-FinalScreen::FinalScreen(ScreenRegistry &registry)
-    : Screen(registry, ScreenId::Final)
+FinalScreen::FinalScreen()
+    : Screen(screenName(ScreenId::Final))
 {
     setWindowTitle(QStringLiteral("Quorvel - HTML Final"));
     setClientSize(this, 8850, 4140);
@@ -49,9 +49,7 @@ FinalScreen::FinalScreen(ScreenRegistry &registry)
     // Exit is the only control that takes the focus, so the space bar presses it.
     auto *exit = findChild<QPushButton *>(QStringLiteral("Command1"));
     exit->setFocus();
-    connect(exit, &QPushButton::clicked, this, &FinalScreen::Command1_Click);
+    connect(exit, &QPushButton::clicked, this, &FinalScreen::exitRequested);
 }
-
-void FinalScreen::Command1_Click() { registry().end(0); }
 
 } // namespace quorvel

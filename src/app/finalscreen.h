@@ -1,6 +1,6 @@
 #pragma once
 
-#include "screen.h"
+#include "ui/screen.h"
 
 namespace quorvel {
 
@@ -9,10 +9,11 @@ class FinalScreen final : public Screen {
     Q_OBJECT
 
 public:
-    explicit FinalScreen(ScreenRegistry &registry);
+    FinalScreen();
 
-private:
-    void Command1_Click();
+signals:
+    // Command1, "E&xit": the learner is done.
+    void exitRequested();
 };
 
 } // namespace quorvel

@@ -2,9 +2,10 @@
 
 #include "finalscreen.h"
 #include "lessons/lessons.h"
+#include "navigation.h"
 #include "practice/practice.h"
-#include "screen.h"
 #include "splashscreen.h"
+#include "ui/screen.h"
 #include "workspace/workspacescreen.h"
 
 #include <QCoreApplication>
@@ -36,27 +37,51 @@ QString screenName(ScreenId id)
     return {};
 }
 
-Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id)
+namespace {
+
+const ScreenDesign &designOf(ScreenId id)
 {
     switch (id) {
-    case ScreenId::Splash:
-        return new SplashScreen(registry);
     case ScreenId::Form1:
-        return new WorkspaceScreen(registry, id, lessons::lesson1());
+        return lessons::lesson1();
     case ScreenId::Form2:
-        return new WorkspaceScreen(registry, id, lessons::lesson2());
+        return lessons::lesson2();
     case ScreenId::Form3:
-        return new WorkspaceScreen(registry, id, lessons::lesson3());
+        return lessons::lesson3();
     case ScreenId::Form1Test:
-        return new WorkspaceScreen(registry, id, practice::practice1());
+        return practice::practice1();
     case ScreenId::Form2Test:
-        return new WorkspaceScreen(registry, id, practice::practice2());
-    case ScreenId::Form3Tutorial:
-        return new WorkspaceScreen(registry, id, practice::practice3());
-    case ScreenId::Final:
-        return new FinalScreen(registry);
+        return practice::practice2();
+    default:
+        return practice::practice3();
     }
-    return nullptr;
+}
+
+} // namespace
+
+Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id)
+{
+    Screen *screen = nullptr;
+    if (id == ScreenId::Splash) {
+        screen = new SplashScreen(registry);
+    } else if (id == ScreenId::Final) {
+        screen = new FinalScreen;
+    } else {
+        auto *workspace = new WorkspaceScreen(screenName(id), designOf(id));
+        // Without a page at the first workspace load there is no preview at
+        // all: the program says so and ends. A later screen goes on, its pane
+        // saying what is wrong, and its next change tries again.
+        if (!registry.m_workspaceBuilt)
+            QObject::connect(workspace, &WorkspaceScreen::pageUnavailable, &registry,
+                             [&registry](const QString &path, const QString &reason) {
+                                 registry.fail(QStringLiteral("cannot create the preview page %1: %2")
+                                                   .arg(path, reason));
+                             });
+        registry.m_workspaceBuilt = true;
+        screen = workspace;
+    }
+    connectMoves(registry, id, screen);
+    return screen;
 }
 
 ScreenRegistry::ScreenRegistry(Factory factory)
@@ -76,6 +101,10 @@ Screen *ScreenRegistry::screen(ScreenId id)
     Slot &s = slot(id);
     if (!s.screen) {
         Screen *built = m_factory(*this, id);
+        // A window closed through its frame ends the course as Exit does: a
+        // program left running with no window on view would be one the
+        // learner cannot reach.
+        connect(built, &Screen::closeRequested, this, [this] { end(0); });
         s.screen = built;
         ++s.loads;
         built->load();

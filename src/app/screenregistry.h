@@ -2,7 +2,6 @@
 
 #include "screenid.h"
 
-#include <QMargins>
 #include <QObject>
 #include <QPointer>
 #include <array>
@@ -54,14 +53,6 @@ public:
 
     // How many times a screen has been loaded in this run.
     int loadCount(ScreenId id) const;
-    // True until the first workspace screen of the run has run its load step.
-    bool isFirstWorkspaceLoad() const { return !m_workspaceLoaded; }
-    void noteWorkspaceLoaded() { m_workspaceLoaded = true; }
-
-    // The window frame that the window manager put around a screen, used to
-    // centre a window before its own frame is known.
-    QMargins knownFrameMargins() const { return m_frameMargins; }
-    void rememberFrameMargins(QMargins margins) { m_frameMargins = margins; }
 
     // For tests and embedding: what end() and fail() do once the windows are
     // gone. By default end() leaves the event loop with the status and fail()
@@ -74,6 +65,8 @@ signals:
     void ended(int status);
 
 private:
+    friend Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id);
+
     struct Slot {
         QPointer<Screen> screen;
         int loads = 0;
@@ -85,13 +78,13 @@ private:
     EndHandler m_endHandler;
     FatalReporter m_fatalReporter;
     std::array<Slot, kAllScreens.size()> m_slots{};
-    QMargins m_frameMargins;
-    bool m_workspaceLoaded = false;
+    bool m_workspaceBuilt = false;
     bool m_ended = false;
     int m_exitStatus = 0;
 };
 
-// Builds any of the course's eight screens.
+// Builds any of the course's eight screens, its buttons connected to their
+// moves (navigation.h).
 Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id);
 
 } // namespace quorvel

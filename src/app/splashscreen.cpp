@@ -1,7 +1,7 @@
 #include "splashscreen.h"
 
-#include "controltable.h"
 #include "screenregistry.h"
+#include "ui/controltable.h"
 
 #include <QKeyEvent>
 #include <QTimer>
@@ -34,7 +34,8 @@ const std::vector<ControlRow> &splashLayout()
 } // namespace
 
 SplashScreen::SplashScreen(ScreenRegistry &registry)
-    : Screen(registry, ScreenId::Splash)
+    : Screen(screenName(ScreenId::Splash))
+    , m_registry(registry)
     , m_timer(new QTimer(this))
 {
     // No title bar, no buttons, not in the taskbar.
@@ -70,7 +71,7 @@ void SplashScreen::keyPressEvent(QKeyEvent *event)
 
 void SplashScreen::Timer1_Timer()
 {
-    ScreenRegistry &reg = registry();
+    ScreenRegistry &reg = m_registry;
     reg.unload(ScreenId::Splash);
     reg.show(ScreenId::Form1);
 }
@@ -80,7 +81,7 @@ void SplashScreen::Form_KeyPress()
     // Unloading makes the window vanish now. Reaching the timer again loads a
     // fresh, hidden splash whose load step arms its own timer, so Lesson 1
     // comes one interval after the key, never sooner.
-    ScreenRegistry &reg = registry();
+    ScreenRegistry &reg = m_registry;
     reg.unload(ScreenId::Splash);
     auto *fresh = reg.screenAs<SplashScreen>(ScreenId::Splash);
     if (fresh && !fresh->timer()->isActive())

@@ -1,10 +1,12 @@
 #pragma once
 
-#include "screen.h"
+#include "ui/screen.h"
 
 class QTimer;
 
 namespace quorvel {
+
+class ScreenRegistry;
 
 // The title card shown for about a second at start. It hands over to Lesson 1
 // by itself; a key press takes it off the screen at once, and Lesson 1 then
@@ -27,6 +29,7 @@ private:
     void Timer1_Timer();
     void Form_KeyPress();
 
+    ScreenRegistry &m_registry;
     QTimer *m_timer;
 };
 

@@ -1,7 +1,7 @@
 #include "startup.h"
 
-#include "controltable.h"
 #include "screenregistry.h"
+#include "ui/controltable.h"
 #include "workspace/previewpane.h"
 
 #include <QApplication>

@@ -52,8 +52,6 @@ const ScreenDesign &lesson1()
              .left = 1800, .top = 4560, .width = 975, .height = 375, .tabIndex = 22},
         },
         // clang-format on
-        .command1Target = ScreenId::Form1Test,
-        .continueTarget = ScreenId::Form2,
         .snippets = {
             {"ShowMe1", "This is regular Text.\r\n"},
             {"ShowMe2", "<B> This is Bold. </B>\r\n"},

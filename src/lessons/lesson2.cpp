@@ -42,8 +42,6 @@ const ScreenDesign &lesson2()
              .left = 1800, .top = 4440, .width = 975, .height = 375, .tabIndex = 1},
         },
         // clang-format on
-        .command1Target = ScreenId::Form2Test,
-        .continueTarget = ScreenId::Form3,
         // Steps 1 and 2 end without a line break; step 3 starts and ends with one.
         .snippets = {
             {"ShowMe1", "I am using a break at the end <BR>\r\nThis is the second line. <BR>"},

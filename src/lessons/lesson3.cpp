@@ -1,7 +1,7 @@
 // Lesson 3 (Form3): links and mail links.
 #include "lessons.h"
 
-#include "app/addresses.h"
+#include "ui/addresses.h"
 
 namespace quorvel::lessons {
 
@@ -50,8 +50,6 @@ const ScreenDesign &lesson3()
              .left = 1800, .top = 4440, .width = 975, .height = 375, .tabIndex = 1},
         },
         // clang-format on
-        .command1Target = ScreenId::Form3Tutorial,
-        .continueTarget = ScreenId::Final,
         .snippets = {
             {"ShowMe1", "This is a hyperlink to  <A HREF=\"http://" + yahoo + "\"> yahoo </A>.\r\n"},
             {"ShowMe2", "This is a hyperlink to  <A HREF=\"http://" + brindlecroft + "\"> Brindlecroft </A>.\r\n"},

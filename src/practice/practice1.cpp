@@ -37,7 +37,6 @@ const ScreenDesign &practice1()
              .left = 120, .top = 4320, .width = 2535, .height = 495, .tabIndex = 16},
         },
         // clang-format on
-        .continueTarget = ScreenId::Form2,
         // Names bold, foods italic, locations underlined.
         .answerLines = {
             "<B> Jack </B> and <B> Jill </B>went up the <U>Hill</U>.<BR>",

@@ -36,7 +36,6 @@ const ScreenDesign &practice2()
              .left = 120, .top = 4200, .width = 2535, .height = 495, .tabIndex = 11},
         },
         // clang-format on
-        .continueTarget = ScreenId::Form3,
         // A break after every name, a paragraph after every food, a rule after
         // every location.
         .answerLines = {

@@ -2,7 +2,7 @@
 #include "practice.h"
 #include "sentences.h"
 
-#include "app/addresses.h"
+#include "ui/addresses.h"
 
 namespace quorvel::practice {
 
@@ -39,7 +39,6 @@ const ScreenDesign &practice3()
              .left = 120, .top = 3720, .width = 2535, .height = 855, .tabIndex = 14},
         },
         // clang-format on
-        .continueTarget = ScreenId::Final,
         // The e-mail to oneself (Label5) has no answer; the support address
         // stays plain text, not a mail link.
         .answerLines = {

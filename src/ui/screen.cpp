@@ -1,7 +1,6 @@
 #include "screen.h"
 
 #include "controltable.h"
-#include "screenregistry.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -15,13 +14,15 @@ namespace {
 // Twips to pixels the way the toolkit maps a position: truncated toward zero.
 int pixelsFromTwips(float twips) { return static_cast<int>(twips / float(kTwipsPerPixel)); }
 
+// The frame the window manager put around the last window it framed: one
+// desktop, one kind of frame, so the best guess for a window not framed yet.
+QMargins g_knownFrameMargins;
+
 } // namespace
 
-Screen::Screen(ScreenRegistry &registry, ScreenId id)
-    : m_registry(registry)
-    , m_id(id)
+Screen::Screen(const QString &name)
 {
-    setObjectName(screenName(id));
+    setObjectName(name);
     setAttribute(Qt::WA_DeleteOnClose, false);
     setFont(quorvel::font(FontRole::Default));
 }
@@ -51,7 +52,7 @@ QMargins Screen::frameMarginsGuess() const
     QMargins margins;
     if (const QWindow *handle = windowHandle(); handle && isVisible())
         margins = handle->frameMargins();
-    return margins.isNull() ? m_registry.knownFrameMargins() : margins;
+    return margins.isNull() ? g_knownFrameMargins : margins;
 }
 
 void Screen::centre()
@@ -74,7 +75,7 @@ bool Screen::event(QEvent *event)
         const QWindow *handle = windowHandle();
         const QMargins real = handle ? handle->frameMargins() : QMargins();
         if (!real.isNull()) {
-            m_registry.rememberFrameMargins(real);
+            g_knownFrameMargins = real;
             m_centreSettled = true;
             if (real != m_marginsUsed)
                 centre();
@@ -85,11 +86,8 @@ bool Screen::event(QEvent *event)
 
 void Screen::closeEvent(QCloseEvent *event)
 {
-    // A window closed through its frame (close button, Alt+F4, the window
-    // manager) ends the course as Exit does: a program left running with no
-    // window on view would be one the learner cannot reach.
     event->accept();
-    m_registry.end(0);
+    emit closeRequested();
 }
 
 } // namespace quorvel

@@ -1,24 +1,21 @@
 #pragma once
 
-#include "screenid.h"
-
 #include <QMargins>
 #include <QWidget>
 
 namespace quorvel {
 
-class ScreenRegistry;
-
 // A top-level window of the course. It is built hidden from its layout table
-// in its constructor; the registry then runs its load step and shows it.
+// in its constructor; whoever holds it then runs its load step and shows it.
+// It knows no other screen: a close through its window frame is reported by
+// closeRequested(), and the owner decides what that means.
 class Screen : public QWidget {
     Q_OBJECT
 
 public:
-    Screen(ScreenRegistry &registry, ScreenId id);
+    // `name` is the screen's object name ("Form1", "frmSplash").
+    explicit Screen(const QString &name);
     ~Screen() override;
-
-    ScreenId id() const { return m_id; }
 
     // The load step: runs once per load, before the window first appears.
     // Every screen centres itself first; subclasses add their own steps.
@@ -34,16 +31,18 @@ public:
     // and a desktop, both in pixels.
     static QPoint centredPosition(QSize outer, QRect desktop);
 
+signals:
+    // The window was closed through its frame (close button, Alt+F4, the
+    // window manager).
+    void closeRequested();
+
 protected:
-    ScreenRegistry &registry() const { return m_registry; }
     void closeEvent(QCloseEvent *event) override;
     bool event(QEvent *event) override;
 
 private:
     QMargins frameMarginsGuess() const;
 
-    ScreenRegistry &m_registry;
-    ScreenId m_id;
     QMargins m_marginsUsed;
     bool m_centred = false;
     bool m_centreSettled = false;

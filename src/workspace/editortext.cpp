@@ -71,4 +71,14 @@ void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo) {
     bar->setValue(scroll);
 }
 
+void showMeAppend(QPlainTextEdit *edit, QStringView snippet) { append(edit, snippet); }
+
+void answerAppend(QPlainTextEdit *edit, const std::vector<QString> &lines) {
+    auto undo = Undo::NewStep;
+    for (const QString &line : lines) {
+        append(edit, line + QLatin1String("\r\n"), undo);
+        undo = Undo::JoinPrevious;
+    }
+}
+
 } // namespace quorvel::editor

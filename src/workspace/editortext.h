@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringView>
+#include <vector>
 
 class QPlainTextEdit;
 
@@ -23,5 +24,16 @@ enum class Undo { NewStep, JoinPrevious };
 // scroll position stay where they were. With Undo::JoinPrevious, Ctrl+Z takes
 // it back together with the append before it.
 void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo = Undo::NewStep);
+
+// A "Show Me" button's append: the example goes at the very end of the
+// editor's text, nothing between, whatever the caret or selection. One change
+// of the text, so one preview refresh, and Ctrl+Z takes it back.
+void showMeAppend(QPlainTextEdit *edit, QStringView snippet);
+
+// An "Answer" button's append: each line, followed by CR LF, goes at the very
+// end of the editor's text as a change of its own, so the preview is
+// refreshed once per line before the next line is added. Ctrl+Z takes the
+// whole answer back in one step: the learner took it in one click.
+void answerAppend(QPlainTextEdit *edit, const std::vector<QString> &lines);
 
 } // namespace quorvel::editor

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "app/controltable.h"
-#include "app/screenid.h"
+#include "ui/controltable.h"
 
 #include <QString>
-#include <optional>
 #include <vector>
 
 namespace quorvel {
@@ -24,7 +22,8 @@ struct Snippet {
 
 // Everything that makes one workspace screen differ from the others. The
 // common layout (editor, preview, clock, Clear, the frames) is built from it
-// by one builder; see workspacelayout.h.
+// by one builder; see workspacelayout.h. Where the two foot buttons lead is
+// not the screen's business: the course's navigation table says.
 struct ScreenDesign {
     QString caption;
     int clientWidth = 0, clientHeight = 0; // twips
@@ -38,15 +37,15 @@ struct ScreenDesign {
     int editorTabIndex = -1, browserTabIndex = -1, clearTabIndex = -1;
 
     FootButton command1;    // "Lesson N Practice" on a lesson, "Answer" on a practice
-    FootButton cmdContinue; // moves on
+    FootButton cmdContinue; // the next lesson, or the closing screen
 
     std::vector<ControlRow> panel; // the instruction panel's own controls, inside Frame3
 
-    std::optional<ScreenId> command1Target; // where Command1 leads on a lesson
-    ScreenId continueTarget = ScreenId::Final;
-
     std::vector<Snippet> snippets;   // lessons: the Show Me examples
     std::vector<QString> answerLines; // practices: appended one by one, each with CR LF
+
+    // A practice is a screen with an answer: its Command1 is "Answer".
+    bool isPractice() const { return !answerLines.empty(); }
 };
 
 inline constexpr char kCrLf[] = "\r\n";

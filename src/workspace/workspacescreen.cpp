@@ -1,10 +1,7 @@
 #include "workspacescreen.h"
 
-#include "app/screenregistry.h"
 #include "clock.h"
 #include "editortext.h"
-#include "lessons/showme.h"
-#include "practice/answerappend.h"
 #include "previewpane.h"
 #include "scratchpage.h"
 #include "workspacelayout.h"
@@ -38,8 +35,8 @@ QPlainTextEdit *makeEditor(QWidget *window)
 
 } // namespace
 
-WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const ScreenDesign &design)
-    : Screen(registry, id)
+WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design)
+    : Screen(name)
     , m_design(design)
     , m_pagePath(scratch::defaultPath())
     , m_editor(makeEditor(this))
@@ -75,10 +72,15 @@ WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const Sc
     };
     connect(button(QStringLiteral("cmdClear")), &QPushButton::clicked, this,
             &WorkspaceScreen::cmdClear_Click);
-    connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this,
-            &WorkspaceScreen::Command1_Click);
+    // Command1 is "Answer" on a practice and "Lesson N Practice" on a lesson.
+    if (design.isPractice())
+        connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this,
+                &WorkspaceScreen::Answer_Click);
+    else
+        connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this,
+                &WorkspaceScreen::practiceRequested);
     connect(button(QStringLiteral("cmdContinue")), &QPushButton::clicked, this,
-            &WorkspaceScreen::cmdContinue_Click);
+            &WorkspaceScreen::continueRequested);
     for (const Snippet &snippet : design.snippets) {
         QPushButton *showMe = button(snippet.button);
         Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
@@ -105,23 +107,10 @@ QString WorkspaceScreen::text() const { return editor::text(m_editor); }
 void WorkspaceScreen::load()
 {
     Screen::load();
-    Form_Load();
-}
-
-void WorkspaceScreen::Form_Load()
-{
-    const bool first = registry().isFirstWorkspaceLoad();
-    registry().noteWorkspaceLoaded();
-
     // A page left from an earlier run is replaced before anything shows it.
     if (const auto failure = scratch::write(m_pagePath, u"Hello")) {
-        if (first) {
-            // Without a page there is no preview at all: say so and stop.
-            registry().fail(QStringLiteral("cannot create the preview page %1: %2")
-                                .arg(m_pagePath, *failure));
-            return;
-        }
         m_pane->showProblem(m_pagePath, *failure);
+        emit pageUnavailable(m_pagePath, *failure);
     } else {
         m_pane->Navigate(m_pagePath);
     }
@@ -149,17 +138,12 @@ void WorkspaceScreen::txtItemDescription_Change() { refresh(); }
 
 void WorkspaceScreen::cmdClear_Click() { editor::setText(m_editor, u""); }
 
-void WorkspaceScreen::Command1_Click()
+void WorkspaceScreen::Answer_Click() { editor::answerAppend(m_editor, m_design.answerLines); }
+
+void WorkspaceScreen::ShowMe_Click(const Snippet &snippet)
 {
-    if (m_design.command1Target)
-        registry().move(id(), *m_design.command1Target);
-    else
-        answerAppend(m_editor, m_design.answerLines);
+    editor::showMeAppend(m_editor, snippet.text);
 }
-
-void WorkspaceScreen::cmdContinue_Click() { registry().move(id(), m_design.continueTarget); }
-
-void WorkspaceScreen::ShowMe_Click(const Snippet &snippet) { showMeAppend(m_editor, snippet.text); }
 
 void WorkspaceScreen::Timer1_Timer() { showClock(m_clock); }
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/screen.h"
 #include "screendesign.h"
+#include "ui/screen.h"
 
 #include <QPointer>
 
@@ -16,16 +16,19 @@ class PreviewPane;
 
 // One of the six lesson and practice screens: an editor whose every change is
 // written to the scratch page and shown in the preview pane beside it, a
-// clock, and an instruction panel built from the screen's design.
+// clock, and an instruction panel built from the screen's design. It knows no
+// other screen: its two foot buttons only say that they were pressed.
 class WorkspaceScreen final : public Screen {
     Q_OBJECT
 
 public:
-    WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const ScreenDesign &design);
+    WorkspaceScreen(const QString &name, const ScreenDesign &design);
     ~WorkspaceScreen() override;
 
     // The load sequence: centre, make the page ("Hello"), show it, start the
-    // clock, then one refresh with the (empty) editor.
+    // clock, then one refresh with the (empty) editor. A page that cannot be
+    // made is reported by pageUnavailable(); the pane says why, and the load
+    // goes on.
     void load() override;
 
     const ScreenDesign &design() const { return m_design; }
@@ -44,14 +47,19 @@ signals:
     // After each refresh: the page has been written (or failed to be) and
     // the pane has been sent to it.
     void refreshed(bool written);
+    // The load step could not make the page at `path`, for `reason`.
+    void pageUnavailable(const QString &path, const QString &reason);
+    // Command1 on a lesson ("Lesson N Practice"): the learner asks for its
+    // practice. On a practice Command1 is "Answer" and stays on the screen.
+    void practiceRequested();
+    // cmdContinue: the learner asks for the next lesson or the closing screen.
+    void continueRequested();
 
 private:
     void refresh();
-    void Form_Load();
     void txtItemDescription_Change();
     void cmdClear_Click();
-    void Command1_Click();
-    void cmdContinue_Click();
+    void Answer_Click();
     void ShowMe_Click(const Snippet &snippet);
     void Timer1_Timer();
     void applyFocusOrder();
