@@ -1,13 +1,18 @@
-// The scratch page writer on its own: what bytes a text becomes, and that a
-// write replaces the page whole or leaves the previous one alone.
+// The scratch page writer on its own: what bytes a text becomes, that a write
+// replaces the page whole or leaves the previous one alone, and two running
+// copies writing the one page while either is killed mid-write.
+#include "robust_text.h"
 #include "testmain.h"
 #include "workspace/scratchpage.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <chrono>
+#include <thread>
 #include <unistd.h>
 
 using namespace quorvel;
@@ -106,6 +111,43 @@ private slots:
         QVERIFY(failure);
         QVERIFY(!failure->isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // Neither copy is in the other's way (neither removes the other's copy in
+    // progress), and whenever one is killed the page holds one whole text.
+    void twoCopiesKilledMidWrite_pageAlwaysHoldsOneWholeText()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("customizer.html"));
+        constexpr int kRounds = 120;
+        int cutMidRun = 0;
+        for (int i = 0; i < kRounds; ++i) {
+            QProcess copies[2];
+            for (int k = 0; k < 2; ++k)
+                copies[k].start(QStringLiteral(ROBUST_WRITER), {path, QString::number(k)});
+            for (QProcess &copy : copies)
+                QVERIFY(copy.waitForStarted() && copy.waitForReadyRead(20000));
+            // The moment of the kill is what is being varied.
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(QRandomGenerator::global()->bounded(0, 40000)));
+            for (QProcess &copy : copies) {
+                copy.kill();
+                QVERIFY(copy.waitForFinished());
+                QVERIFY2(copy.exitStatus() == QProcess::CrashExit, copy.readAllStandardError().constData());
+                const QByteArray bytes = readAll(path);
+                const auto n = quorvel::testing::wholeNumberedText(bytes);
+                QVERIFY2(n, qPrintable(QStringLiteral("round %1 left %2 bytes: %3...")
+                                           .arg(i).arg(bytes.size()).arg(QString::fromLatin1(bytes.left(40)))));
+                cutMidRun += *n > 1;
+            }
+            // Each run clears away the copies of the runs before it.
+            const QStringList beside = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+            QVERIFY2(beside.size() <= 3, qPrintable(beside.join(u' ')));
+        }
+        QVERIFY(!scratch::write(path, u"last"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{QStringLiteral("customizer.html")});
+        QVERIFY(cutMidRun > kRounds);
     }
 };
 

@@ -27,14 +27,14 @@ CRLF=$'\r\n'
 # The outside addresses the Lesson 3 texts use are the program's own choice;
 # the walk reads them where the program keeps them.
 address() {
-    sed -n "s/.*$1\[\] = \"\(.*\)\";.*/\1/p" "$SOURCE_DIR/src/app/addresses.h"
+    sed -n "s/.*$1\[\] = \"\(.*\)\";.*/\1/p" "$SOURCE_DIR/src/ui/addresses.h"
 }
 YAHOO=$(address kYahooHost)
 MICROSOFT=$(address kMicrosoftHost)
 QUICKEN=$(address kQuickenHost)
 SUPPORT=$(address kSupportAddress)
 [ -n "$YAHOO" ] && [ -n "$MICROSOFT" ] && [ -n "$QUICKEN" ] && [ -n "$SUPPORT" ] ||
-    fail "could not read the course's addresses from src/app/addresses.h"
+    fail "could not read the course's addresses from src/ui/addresses.h"
 
 # Where the controls are, in twips. The instruction panel (Frame3) starts at
 # FRAME3_LEFT; the Clear button sits in the editor group at (0, 480).
