@@ -11,11 +11,11 @@
 #include "app/screenregistry.h"
 #include "app/splashscreen.h"
 #include "app/startup.h"
+#include "eventwait.h"
 #include "workspace/previewpane.h"
 #include "workspace/workspacescreen.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPixmap>
@@ -50,14 +50,7 @@ int usage()
 }
 
 // Runs the event loop until `done` holds or `ms` have passed.
-bool waitFor(const std::function<bool()> &done, int ms)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
+bool waitFor(const std::function<bool()> &done, int ms) { return testing::waitUntil(done, ms); }
 
 void settle(int ms)
 {

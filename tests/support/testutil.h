@@ -69,12 +69,4 @@ struct CourseRun {
     }
 };
 
-inline QWidgetList visibleWindows() {
-    QWidgetList out;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->isWindow() && !w->objectName().isEmpty())
-            out << w;
-    return out;
-}
-
 } // namespace quorvel::testing
