@@ -64,6 +64,11 @@ WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const Sc
     }
 
     m_clock = findChild<QLabel *>(QStringLiteral("lblTime"));
+    // What a screen reader says where a caption does not name the control.
+    m_clock->setAccessibleName(QStringLiteral("Date and time"));
+    m_editor->setAccessibleName(QStringLiteral("Item Description"));
+    findChild<QLabel *>(QStringLiteral("lblMisc"))->setBuddy(m_editor);
+    m_pane->setAccessibleName(QStringLiteral("Preview Screen"));
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1000);
     connect(m_timer, &QTimer::timeout, this, &WorkspaceScreen::Timer1_Timer);
@@ -82,6 +87,7 @@ WorkspaceScreen::WorkspaceScreen(ScreenRegistry &registry, ScreenId id, const Sc
     for (const Snippet &snippet : design.snippets) {
         QPushButton *showMe = button(snippet.button);
         Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
+        showMe->setAccessibleDescription(QStringLiteral("Show Me: Step ") + snippet.button.mid(6));
         connect(showMe, &QPushButton::clicked, this,
                 [this, &snippet] { ShowMe_Click(snippet); });
     }
