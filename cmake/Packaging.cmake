@@ -60,6 +60,8 @@ add_custom_target(quorvel_install_files ALL
 install(FILES ${QUORVEL_MAN_GZ} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${QUORVEL_CHANGELOG_GZ} ${PROJECT_SOURCE_DIR}/cmake/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/debian/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME quorvel)
 
 set(CPACK_PACKAGE_NAME quorvel)
 set(CPACK_PACKAGE_VENDOR Quorvel)
