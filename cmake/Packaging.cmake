@@ -81,12 +81,12 @@ set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The runtime libraries come from dpkg-shlibdeps, which reads what the program
 # links: the Qt packages, among them the web engine's, which brings its helper
-# process. Fonts are not linked, so they are named here. The screens were laid
-# out with Arial's metrics, which only Liberation Sans gives: without it the
-# lesson texts are cut short. The classic dialog face of fonts-wine is only
-# nicer to look at; the layout holds without it.
+# process. Fonts are not linked, so they are named here, and both are needed:
+# the screens were laid out with Arial's metrics, which only Liberation Sans
+# gives, and with the classic 8 pt dialog face of fonts-wine. Without either,
+# lesson texts wrap onto more lines than their boxes hold and lose their ends
+# (Lesson 3's second step shows no "Brindlecroft </A>." without fonts-wine).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-liberation)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wine)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-wine")
 
 include(CPack)
