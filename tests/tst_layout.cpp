@@ -131,7 +131,8 @@ private slots:
         for (ScreenId id : kWorkspaces) {
             for (QLabel *label : screen(id)->findChildren<QLabel *>()) {
                 QCOMPARE(label->textFormat(), Qt::PlainText);
-                QVERIFY(!label->buddy());
+                // A buddy would take an "&" in the caption for an access key.
+                QVERIFY(!label->buddy() || !label->text().contains(QLatin1Char('&')));
                 withTags += label->text().contains(QLatin1Char('<'));
             }
         }
