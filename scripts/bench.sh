@@ -2,8 +2,8 @@
 # Runs the benchmark on a built tree, twice: under Xvfb (the X platform with
 # software rendering, as on a machine without a GPU) and on Qt's offscreen
 # platform; then any soak program the tree has. Prints every figure and
-# writes the latest run into docs/performance.md between its markers,
-# keeping the rest of that file as it is.
+# writes the run to BUILD_DIR/bench/results.md, from which
+# docs/performance.md is brought up to date by hand.
 #   scripts/bench.sh BUILD_DIR          (what `make bench` runs)
 #   BENCH_QUICK=1 scripts/bench.sh ...  fewer runs, for trying the benchmark
 set -eu
@@ -12,7 +12,7 @@ build=${1:-build}
 root=$(cd "$(dirname "$0")/.." && pwd)
 bench="$build/bench/quorvel_bench"
 program="$build/src/quorvel"
-doc="$root/docs/performance.md"
+results="$build/bench/results.md"
 for f in "$bench" "$program"; do
     [ -x "$f" ] || { echo "bench: $f is missing; build first" >&2; exit 1; }
 done
@@ -55,7 +55,6 @@ qt=$(dpkg-query -W -f='${Version}' qt6-webengine-dev 2>/dev/null || echo unknown
 commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
 
 {
-    echo "<!-- bench:begin (written by scripts/bench.sh; edit outside the markers) -->"
     echo "## Latest run"
     echo
     echo "- When: $(date -u '+%Y-%m-%d %H:%M UTC'), commit $commit"
@@ -82,17 +81,6 @@ commit=$(git -C "$root" rev-parse --short HEAD 2>/dev/null || echo unknown)
         cat "$work/soak.txt"
         echo '```'
     fi
-    echo "<!-- bench:end -->"
-} >"$work/block.md"
+} >"$results"
+echo "bench: wrote $results"
 
-if [ -f "$doc" ] && grep -q '^<!-- bench:begin' "$doc"; then
-    awk -v block="$work/block.md" '
-        /^<!-- bench:begin/ { while ((getline line < block) > 0) print line; skip = 1; next }
-        /^<!-- bench:end/ { skip = 0; next }
-        !skip { print }
-    ' "$doc" >"$work/doc.md"
-else
-    { [ -f "$doc" ] && cat "$doc" && echo; cat "$work/block.md"; } >"$work/doc.md"
-fi
-cp "$work/doc.md" "$doc"
-echo "bench: wrote $doc"

@@ -2,20 +2,29 @@
 # Installs the Debian packages that building, running or testing Quorvel needs,
 # but only those that are missing, so a second run costs nothing.
 #   install-deps.sh run    what `make run` needs
-#   install-deps.sh test   that, plus the test suite's tools and locales
+#   install-deps.sh test   that, plus the test suite's tools (the locales
+#                          package gives the sources of the locales the tests
+#                          compile into the build tree)
+#   install-deps.sh package   what `make package` needs
 set -eu
 
 what=${1:-run}
 
-run_pkgs="cmake ninja-build g++ qt6-base-dev qt6-webengine-dev fonts-wine fonts-liberation"
-test_pkgs="xvfb xauth xdotool x11-utils libx11-dev imagemagick locales desktop-file-utils appstream dpkg-dev file"
+run_pkgs="cmake ninja-build g++ qt6-base-dev qt6-webengine-dev librsvg2-bin fonts-wine fonts-liberation"
+package_pkgs="dpkg-dev"
+# The package test runs lintian and appstreamcli compose; the Wayland test a
+# headless weston; the accessibility test reads the program through AT-SPI.
+test_pkgs="$package_pkgs xvfb xauth xdotool x11-utils libx11-dev imagemagick locales
+    desktop-file-utils appstream appstream-compose lintian file weston qt6-wayland
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0"
 
 case "$what" in
     run) pkgs=$run_pkgs ;;
     test) pkgs="$run_pkgs $test_pkgs" ;;
+    package) pkgs="$run_pkgs $package_pkgs" ;;
     # The benchmark watches the program's windows through libxcb.
     bench) pkgs="$run_pkgs $test_pkgs pkg-config libxcb1-dev" ;;
-    *) echo "usage: $0 run|test|bench" >&2; exit 2 ;;
+    *) echo "usage: $0 run|test|bench|package" >&2; exit 2 ;;
 esac
 
 as_root() {
@@ -42,12 +51,3 @@ if [ -n "$missing" ]; then
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing </dev/null
 fi
 
-# The clock tests read dates in two regional formats; glibc needs them compiled.
-if [ "$what" != run ]; then
-    for loc in en_US de_DE; do
-        if ! locale -a 2>/dev/null | grep -qi "^$loc\.utf-\?8$"; then
-            echo "install-deps: generating the $loc.UTF-8 locale"
-            as_root localedef -i "$loc" -f UTF-8 "$loc.UTF-8"
-        fi
-    done
-fi

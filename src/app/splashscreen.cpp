@@ -19,7 +19,7 @@ const std::vector<ControlRow> &splashLayout()
         {.name = "Frame2", .kind = Kind::Frame, .container = "Frame1", .left = 0, .top = 0, .width = 7080, .height = 4050},
         {.name = "Label4", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Quorvel - HTML",
          .left = 1200, .top = 960, .width = 5235, .height = 555, .font = FontRole::SplashTitle, .colour = kDarkBlue},
-        {.name = "Label3", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Version : 1.21",
+        {.name = "Label3", .kind = Kind::AutoLabel, .container = "Frame2", .caption = "Version : " QUORVEL_VERSION,
          .left = 4560, .top = 2280, .width = 1560, .height = 285, .font = FontRole::SplashVersion},
         {.name = "Label1", .kind = Kind::Label, .container = "Frame2", .caption = QString::fromUtf8("Copyright \u00A9 2026 Quorvel"),
          .left = 4440, .top = 2640, .width = 2415, .height = 255, .font = FontRole::SplashSmall},

@@ -61,6 +61,11 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
     }
 
     m_clock = findChild<QLabel *>(QStringLiteral("lblTime"));
+    // What a screen reader says where a caption does not name the control.
+    m_clock->setAccessibleName(QStringLiteral("Date and time"));
+    m_editor->setAccessibleName(QStringLiteral("Item Description"));
+    findChild<QLabel *>(QStringLiteral("lblMisc"))->setBuddy(m_editor);
+    m_pane->setAccessibleName(QStringLiteral("Preview Screen"));
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1000);
     connect(m_timer, &QTimer::timeout, this, &WorkspaceScreen::Timer1_Timer);
@@ -84,6 +89,7 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
     for (const Snippet &snippet : design.snippets) {
         QPushButton *showMe = button(snippet.button);
         Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
+        showMe->setAccessibleDescription(QStringLiteral("Show Me: Step ") + snippet.button.mid(6));
         connect(showMe, &QPushButton::clicked, this,
                 [this, &snippet] { ShowMe_Click(snippet); });
     }
