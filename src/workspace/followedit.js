@@ -1,0 +1,62 @@
+// Runs in the preview's own script world once each page is parsed: finds where
+// the rendered text differs from the text the pane showed before, and if that
+// place is out of view, scrolls just enough to bring it in, to the nearest
+// edge. The page's scripts neither see this nor reach it; nothing in the
+// document changes. The pane appends the call with the text shown before.
+(function (previous) {
+    const root = document.body || document.documentElement;
+    if (!root)
+        return;
+    const walker = document.createTreeWalker(root, NodeFilter.SHOW_TEXT);
+    const nodes = [];
+    const starts = [];
+    let text = '';
+    for (let n = walker.nextNode(); n; n = walker.nextNode()) {
+        nodes.push(n);
+        starts.push(text.length);
+        text += n.data;
+    }
+    // Kept for the pane to pass to the next page; a huge page is not followed.
+    window.quorvelShownText = text.length <= (1 << 20) ? text : '';
+    if (!previous || previous === text || nodes.length === 0)
+        return;
+    const shorter = Math.min(text.length, previous.length);
+    let first = 0;
+    while (first < shorter && text.charCodeAt(first) === previous.charCodeAt(first))
+        ++first;
+    let last = text.length;
+    let lastBefore = previous.length;
+    while (last > first && lastBefore > first
+           && text.charCodeAt(last - 1) === previous.charCodeAt(lastBefore - 1)) {
+        --last;
+        --lastBefore;
+    }
+    // The text node holding an offset, and the offset inside it.
+    const at = (offset) => {
+        let lo = 0;
+        let hi = nodes.length - 1;
+        while (lo < hi) {
+            const mid = (lo + hi + 1) >> 1;
+            if (starts[mid] <= offset)
+                lo = mid;
+            else
+                hi = mid - 1;
+        }
+        return [nodes[lo], Math.min(offset - starts[lo], nodes[lo].length)];
+    };
+    const range = document.createRange();
+    range.setStart(...at(first));
+    range.setEnd(...at(last));
+    // Before the frame is drawn, so the pane shows the new page at its place.
+    requestAnimationFrame(() => {
+        const box = range.getBoundingClientRect();
+        const view = document.documentElement.clientHeight || window.innerHeight;
+        let dy = 0;
+        if (box.top < 0)
+            dy = box.top;
+        else if (box.bottom > view)
+            dy = Math.min(box.bottom - view, box.top);
+        if (dy !== 0)
+            window.scrollBy(0, dy);
+    });
+})
