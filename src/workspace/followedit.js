@@ -50,12 +50,14 @@
     // Before the frame is drawn, so the pane shows the new page at its place.
     requestAnimationFrame(() => {
         const box = range.getBoundingClientRect();
-        const view = document.documentElement.clientHeight || window.innerHeight;
+        // A little room around the change, as much as the page's usual margin,
+        // so that a change on the first line brings back the very top.
+        const room = 8;
         let dy = 0;
         if (box.top < 0)
-            dy = box.top;
-        else if (box.bottom > view)
-            dy = Math.min(box.bottom - view, box.top);
+            dy = box.top - room;
+        else if (box.bottom > window.innerHeight)
+            dy = Math.min(box.bottom - window.innerHeight + room, box.top - room);
         if (dy !== 0)
             window.scrollBy(0, dy);
     });

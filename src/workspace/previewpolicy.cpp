@@ -57,7 +57,8 @@ PaneVerdict PreviewPolicy::ask(PaneVerdict v)
     ++m_question;
     m_askedAt = m_clock();
     m_loadsAtAsk = m_loads;
-    const qint64 base = (m_warm ? kAnswerMs : kFreshAnswerMs) + m_bytes * kAnswerMsPerMiB / (1 << 20);
+    const qint64 base =
+        (m_warm ? kAnswerMs : kFreshAnswerMs) + m_bytes * kAnswerMsPerMiB / (1 << 20);
     m_answerWithin = std::min<qint64>(base << std::min(m_strikes + m_silent, kMaxBackoff),
                                       std::numeric_limits<int>::max());
     v.ask = true;
@@ -110,7 +111,9 @@ PaneVerdict PreviewPolicy::rendererGone()
         return v;
     }
     v.show = true;
-    v.showInMs = m_crashes == 0 ? 0 : std::min(kCrashRetryMaxMs, kCrashRetryMs << std::min(m_crashes - 1, 6));
+    v.showInMs = m_crashes == 0
+        ? 0
+        : std::min(kCrashRetryMaxMs, kCrashRetryMs << std::min(m_crashes - 1, 6));
     ++m_crashes;
     return v;
 }
