@@ -130,7 +130,8 @@ void PreviewPane::installPage()
         m_policy.loadFinished(ok);
         // The text this page rendered, kept for the next page to compare.
         if (ok)
-            page()->runJavaScript(QStringLiteral("quorvelShownText"),
+            page()->runJavaScript(QStringLiteral("typeof quorvelShownText === 'function' ? "
+                                                 "quorvelShownText() : ''"),
                                   QWebEngineScript::ApplicationWorld,
                                   [self = QPointer(this)](const QVariant &v) {
                                       if (self)
