@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QtWebEngineCore/qtwebenginecoreglobal.h>
@@ -15,7 +16,11 @@
 
 // The assets are compiled into the static library, whose resource initialiser
 // the linker drops unless someone calls it; it lives outside any namespace.
-static void initAssets() { Q_INIT_RESOURCE(assets); }
+static void initAssets()
+{
+    Q_INIT_RESOURCE(assets);
+    Q_INIT_RESOURCE(workspace);
+}
 
 namespace quorvel {
 
@@ -55,6 +60,9 @@ void prepareProcess()
             qputenv("QT_XCB_GL_INTEGRATION", "none");
     }
 #endif
+    // The engine reports its graphics set-up in some twenty lines at every
+    // start; QT_LOGGING_RULES, which takes precedence, brings them back.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false"));
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QCoreApplication::setApplicationName(QStringLiteral("Quorvel - HTML"));
     QCoreApplication::setOrganizationName(QStringLiteral("Quorvel"));
