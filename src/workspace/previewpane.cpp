@@ -92,6 +92,9 @@ QString followEditSource(const QString &previous)
     return body + QStringLiteral("(") + QString::fromUtf8(arg) + QStringLiteral("[0]);");
 }
 
+// Pages larger than this are shown without following the edit.
+constexpr qint64 kFollowMaxBytes = 64 * 1024;
+
 qint64 steadyMs()
 {
     static QElapsedTimer clock = [] {
@@ -129,7 +132,7 @@ void PreviewPane::installPage()
     connect(fresh, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         m_policy.loadFinished(ok);
         // The text this page rendered, kept for the next page to compare.
-        if (ok)
+        if (ok && m_pageBytes <= kFollowMaxBytes)
             page()->runJavaScript(QStringLiteral("typeof quorvelShownText === 'function' ? "
                                                  "quorvelShownText() : ''"),
                                   QWebEngineScript::ApplicationWorld,
@@ -164,7 +167,8 @@ void PreviewPane::Navigate(const QString &path)
 {
     m_url = QUrl::fromLocalFile(path);
     m_html.clear();
-    carryOut(m_policy.contentRequested(QFileInfo(path).size()));
+    m_pageBytes = QFileInfo(path).size();
+    carryOut(m_policy.contentRequested(m_pageBytes));
 }
 
 void PreviewPane::showProblem(const QString &path, const QString &reason)
@@ -179,6 +183,7 @@ void PreviewPane::showProblem(const QString &path, const QString &reason)
                             "<p>%1<br>%2</p><p>Your text is safe in the editor; the next change "
                             "tries again.</p></body>")
                  .arg(path.toHtmlEscaped(), reason.toHtmlEscaped());
+    m_pageBytes = 0;
     carryOut(m_policy.contentRequested(0));
 }
 
@@ -218,13 +223,20 @@ void PreviewPane::showContent()
     QWebEngineScriptCollection &scripts = page()->scripts();
     for (const QWebEngineScript &old : scripts.find(QStringLiteral("quorvel-follow-edit")))
         scripts.remove(old);
-    QWebEngineScript follow;
-    follow.setName(QStringLiteral("quorvel-follow-edit"));
-    follow.setInjectionPoint(QWebEngineScript::DocumentReady);
-    follow.setWorldId(QWebEngineScript::ApplicationWorld);
-    follow.setRunsOnSubFrames(false);
-    follow.setSourceCode(followEditSource(m_shownText));
-    scripts.insert(follow);
+    // Passing the text along and comparing it costs time in proportion to
+    // the page: a big page (a long paste, as a rule) is shown as soon as it
+    // can be, and not followed.
+    if (m_pageBytes > kFollowMaxBytes) {
+        m_shownText.clear();
+    } else {
+        QWebEngineScript follow;
+        follow.setName(QStringLiteral("quorvel-follow-edit"));
+        follow.setInjectionPoint(QWebEngineScript::DocumentReady);
+        follow.setWorldId(QWebEngineScript::ApplicationWorld);
+        follow.setRunsOnSubFrames(false);
+        follow.setSourceCode(followEditSource(m_shownText));
+        scripts.insert(follow);
+    }
     if (m_html.isEmpty())
         load(m_url);
     else

@@ -58,6 +58,7 @@ private:
     QString m_html;
     // The text the last page rendered, to find what the next one changed.
     QString m_shownText;
+    qint64 m_pageBytes = 0;
     bool m_focusByLearner = false;
     QPointer<QWidget> m_focusOwner;
     int m_pagesReplaced = 0;
