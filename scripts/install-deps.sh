@@ -16,7 +16,8 @@ package_pkgs="dpkg-dev"
 # headless weston; the accessibility test reads the program through AT-SPI.
 test_pkgs="$package_pkgs xvfb xauth xdotool x11-utils libx11-dev imagemagick locales
     desktop-file-utils appstream appstream-compose lintian file weston qt6-wayland
-    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 clang-format-19"
+    dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 clang-format-19
+    librsvg2-common curl procps"
 
 case "$what" in
     run) pkgs=$run_pkgs ;;
