@@ -3,23 +3,16 @@
 // the learner's next to the page) through file:// in any of the ways a page
 // can try, nor send anything out. The test types such a page and reads what
 // the page itself found.
-#include "app/screenregistry.h"
 #include "testmain.h"
 #include "testutil.h"
 #include "workspace/editortext.h"
-#include "workspace/previewpane.h"
-#include "workspace/workspacescreen.h"
 
 #include <QDir>
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QPlainTextEdit>
 #include <QTcpServer>
-#include <QUrl>
 
 using namespace quorvel;
-using quorvel::testing::evaluate;
 
 class TestRobustPrivacy final : public QObject {
     Q_OBJECT
@@ -29,23 +22,13 @@ private slots:
     {
         const QString secret = QDir::home().filePath(QStringLiteral("diary.txt"));
         QFile f(secret);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("TOPSECRET diary");
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("TOPSECRET diary"));
         f.close();
         const QString picture = QDir::home().filePath(QStringLiteral("photo.png"));
         QVERIFY(QFile::copy(QStringLiteral(":/icons/lesson1-32.png"), picture));
-
         // Anything that reaches this server has left the page.
         QTcpServer sink;
         QVERIFY(sink.listen(QHostAddress::LocalHost));
-        int contacts = 0;
-        connect(&sink, &QTcpServer::newConnection, this, [&] {
-            ++contacts;
-            while (QTcpSocket *c = sink.nextPendingConnection())
-                c->deleteLater();
-        });
-        const QString out = QStringLiteral("http://127.0.0.1:%1/").arg(sink.serverPort());
-
         const QString page = QStringLiteral(R"(<p>probing</p><script>
 var r = {}; var done = function(k, v) { r[k] = String(v).slice(0, 200); };
 var targets = {passwd: 'file:///etc/passwd', diary: '%1', sibling: 'diary.txt'};
@@ -69,23 +52,20 @@ i.onload = function() {
   try { done('img', 'READ ' + c.toDataURL()); } catch (e) { done('img', 'blocked ' + e); } };
 i.onerror = function() { done('img', 'blocked: not loaded'); };
 i.src = '%2';
-fetch('%3fetch', {method: 'POST', body: 'x', mode: 'no-cors'}).then(function() { done('send fetch', 'SENT'); }, function(e) { done('send fetch', 'blocked ' + e); });
-try { done('send beacon', navigator.sendBeacon('%3beacon', 'x') ? 'queued' : 'refused'); } catch (e) { done('send beacon', 'blocked ' + e); }
+fetch('%3fetch', {method: 'POST', body: 'x', mode: 'no-cors'})
+  .then(function() { done('send fetch', 'SENT'); }, function(e) { done('send fetch', 'blocked ' + e); });
+try { done('send beacon', navigator.sendBeacon('%3beacon', 'x') ? 'queued' : 'refused'); }
+catch (e) { done('send beacon', 'blocked ' + e); }
 var o = new Image(); o.onload = o.onerror = function() { done('send image', 'tried'); }; o.src = '%3image';
-</script>)")
-                                 .arg(QUrl::fromLocalFile(secret).toString(),
-                                      QUrl::fromLocalFile(picture).toString(), out);
+</script>)").arg(QUrl::fromLocalFile(secret).toString(), QUrl::fromLocalFile(picture).toString(),
+                  QStringLiteral("http://127.0.0.1:%1/").arg(sink.serverPort()));
 
-        ScreenRegistry registry;
-        registry.setEndHandler([](int) {});
-        registry.setFatalReporter([](const QString &) {});
-        registry.show(ScreenId::Form3);
-        auto *s = registry.screenAs<WorkspaceScreen>(ScreenId::Form3);
+        testing::CourseRun run;
+        WorkspaceScreen *s = run.show(ScreenId::Form3);
         editor::setText(s->editor(), page);
-
         QJsonObject results;
         const auto collect = [&] {
-            const auto v = evaluate(s->pane(), QStringLiteral("JSON.stringify(window.r || {})"));
+            const auto v = testing::evaluate(s->pane(), QStringLiteral("JSON.stringify(window.r || {})"));
             results = v ? QJsonDocument::fromJson(v->toString().toUtf8()).object() : QJsonObject();
             return results.size();
         };
@@ -95,15 +75,12 @@ var o = new Image(); o.onload = o.onerror = function() { done('send image', 'tri
         for (auto it = results.begin(); it != results.end(); ++it) {
             const QString v = it.value().toString();
             QVERIFY2(!v.contains(QStringLiteral("root:")) && !v.contains(QStringLiteral("TOPSECRET"))
-                         && !v.startsWith(QStringLiteral("READ")),
+                         && !v.startsWith(QStringLiteral("READ")) && v != QStringLiteral("SENT"),
                      qPrintable(it.key() + QStringLiteral(": ") + v));
         }
-        QVERIFY2(results.value(QStringLiteral("send fetch")).toString() != QStringLiteral("SENT"),
-                 qPrintable(results.value(QStringLiteral("send fetch")).toString()));
         // Whatever the page tried to send (a beacon is queued, then dropped)
         // went nowhere.
-        QVERIFY(!sink.waitForNewConnection(2000));
-        QCOMPARE(contacts, 0);
+        QVERIFY(!sink.hasPendingConnections() && !sink.waitForNewConnection(2000));
         QCOMPARE(QFile(secret).size(), 15);
     }
 };
