@@ -86,6 +86,7 @@ private slots:
         QVERIFY(setrlimit(RLIMIT_FSIZE, &limit) == 0);
         QVERIFY(full && !full->isEmpty());
         QCOMPARE(readFile(path), QByteArray("Hello"));
+        QCOMPARE(filesIn(dir), QStringList{QStringLiteral("customizer.html")}); // no half copy
         QVERIFY(QFile(path).setPermissions(QFile::ReadOwner));
         for (int i = 0; i < 100; ++i)
             QVERIFY(scratch::write(path, u"over a read-only page"));
