@@ -16,18 +16,16 @@ namespace quorvel::testing {
 template <typename Condition>
 bool waitUntil(Condition condition, int timeoutMs)
 {
-    if (condition())
-        return true;
     const QDeadlineTimer deadline(timeoutMs);
     QEventLoop loop;
     QTimer check;
-    check.setInterval(2);
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
         if (condition() || deadline.hasExpired())
             loop.quit();
     });
-    check.start();
-    loop.exec();
+    check.start(2);
+    if (!condition())
+        loop.exec();
     return condition();
 }
 

@@ -1,19 +1,19 @@
 #pragma once
 
-// Small helpers the widget tests share: reading the real page file and what
-// the real browser engine shows.
+// What the widget tests share: reading the real page file, asking the real
+// browser engine what it shows, and a run of the course inside a test.
 
 #include "app/screenregistry.h"
 #include "eventwait.h"
+#include "workspace/previewpane.h"
+#include "workspace/scratchpage.h"
 #include "workspace/workspacescreen.h"
 
-#include <QApplication>
 #include <QFile>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QWebEnginePage>
-#include <QWebEngineView>
-#include <QWidget>
 #include <memory>
 #include <optional>
 
@@ -24,48 +24,46 @@ namespace quorvel::testing {
 // is there, so a generous bound costs nothing when all is well.
 inline constexpr int kPageTimeoutMs = 20000;
 
-inline QByteArray readFile(const QString &path) {
+inline QByteArray readFile(const QString &path)
+{
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 // Runs a script in the view's page and waits for its result.
-inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &script,
-                                        int timeoutMs = 5000) {
+inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &script, int timeoutMs = 5000)
+{
     // The answer may come after we stop waiting; it must not land on a dead frame.
     auto result = std::make_shared<std::optional<QVariant>>();
     view->page()->runJavaScript(script, [result](const QVariant &v) { *result = v; });
-    if (!waitUntil([&result] { return result->has_value(); }, timeoutMs))
-        return std::nullopt;
-    return *result;
+    return waitUntil([&result] { return result->has_value(); }, timeoutMs) ? *result : std::nullopt;
 }
 
-// The text the pane shows, as the learner would read it.
-inline QString shownText(QWebEngineView *view) {
-    // Short: a question sent while the renderer is being replaced is never
-    // answered, and the callers ask again.
+// The text the pane shows, as the learner would read it. The wait is short: a
+// question sent while the renderer is being replaced is never answered, and
+// the callers ask again.
+inline QString shownText(QWebEngineView *view)
+{
     const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"), 1500);
     return v ? v->toString() : QStringLiteral("<no answer from the page>");
 }
 
-// A run of the course inside the test: the real registry and screens, with the
-// program's end and its fatal message recorded instead of leaving the test's
-// event loop.
+// The real registry and screens, with the program's end and its fatal message
+// recorded instead of leaving the test's event loop.
 struct CourseRun {
     ScreenRegistry registry;
     std::optional<int> endedWith;
     QStringList fatalMessages;
 
-    CourseRun() {
+    CourseRun()
+    {
         registry.setEndHandler([this](int status) { endedWith = status; });
         registry.setFatalReporter([this](const QString &m) { fatalMessages << m; });
     }
-    WorkspaceScreen *show(ScreenId id) {
+    WorkspaceScreen *show(ScreenId id)
+    {
         registry.show(id);
         return registry.screenAs<WorkspaceScreen>(id);
-    }
-    QPushButton *button(ScreenId id, const QString &name) {
-        return registry.screen(id)->findChild<QPushButton *>(name);
     }
 };
 
