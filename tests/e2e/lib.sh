@@ -41,21 +41,14 @@ fail() {
     exit 1
 }
 
-step() {
-    step=$1
-    echo "step: $1"
-}
+step() { step=$1; echo "step: $1"; }
 
 now() { echo "${EPOCHREALTIME/[.,]/}"; } # microseconds
 
 process_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
 
 # Reaps the ended program: STATUS is its exit status.
-reap() {
-    STATUS=0
-    wait "$APP_PID" || STATUS=$?
-    APP_PID=""
-}
+reap() { STATUS=0; wait "$APP_PID" || STATUS=$?; APP_PID=""; }
 
 # wait_for SECONDS COMMAND [ARGS...]: polls COMMAND until it succeeds; returns 1
 # after SECONDS. A program that ends meanwhile fails the step at once.
@@ -109,10 +102,7 @@ start_program() {
 
 # Sets X Y WIDTH HEIGHT (pixels, the client area: there is no window manager,
 # so no frame) of window WIN.
-geometry() {
-    local shell
-    shell=$(xdotool getwindowgeometry --shell "$WIN" 2>/dev/null) && eval "$shell"
-}
+geometry() { local g; g=$(xdotool getwindowgeometry --shell "$WIN" 2>/dev/null) && eval "$g"; }
 
 # True when exactly one of the program's windows is on view and its title is
 # $1; WIN is that window.

@@ -31,7 +31,7 @@ entry=$E2E_TMP/root/usr/share/applications/$APP_ID.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
 (cd "$E2E_TMP" && appstreamcli compose --no-color --result-root="$E2E_TMP/catalogue" \
     --origin=quorvel "$E2E_TMP/root") || fail "appstreamcli compose failed"
-catalogue=$(zcat "$E2E_TMP"/catalogue/*/*/quorvel.xml.gz 2>/dev/null)
+catalogue=$(find "$E2E_TMP/catalogue" -name quorvel.xml.gz -exec zcat {} +)
 [[ $catalogue == *"<id>$APP_ID</id>"* ]] || fail "the catalogue has no entry for $APP_ID"
 [[ $catalogue == *'<icon type="cached"'* ]] || fail "the catalogue entry has no icon"
 

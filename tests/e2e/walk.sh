@@ -64,11 +64,7 @@ press() { click_at $((PANEL + $1 + $3 / 2)) $(($2 + 187)); } # LEFT TOP WIDTH in
 click_clear() { click_at $((3840 + 1095 / 2)) $((480 + 4440 + 187)); }
 click_editor() { click_at $((120 + 4815 / 2)) $((480 + 600 + 3615 / 2)); }
 # act PAGE COMMAND [ARGS...]: the command, then the page holds PAGE.
-act() {
-    step "$HERE: ${*:2}"
-    "${@:2}"
-    page_is "$1"
-}
+act() { step "$HERE: ${*:2}"; "${@:2}"; page_is "$1"; }
 show_me() { act "$2" press 1800 "$1" 975; } # TOP of the Show Me button
 answer() { act "$1" press 240 5040 1215; }
 # go SCREEN COMMAND [ARGS...]: the command moves on to SCREEN.
