@@ -1,22 +1,16 @@
-# Shared by the end-to-end walks: a private X server, the program under test,
+# Shared by the end-to-end tests: a private X server, the program under test,
 # bounded waits, and reading what a person at the screen could see.
-# Sourced by bash scripts; needs Xvfb, xdotool, xwininfo (x11-utils) and
-# import (imagemagick).
+# Sourced by bash scripts; needs Xvfb, xdotool, xdpyinfo and xprop (x11-utils)
+# and import (imagemagick).
 
-# Every wait polls its condition this often, up to its own bound.
-readonly POLL=0.05
-# Bounds for the waits. They are generous on purpose: the browser engine starts
-# a renderer for every workspace screen, and two cores may be busy with builds.
-readonly BOUND_WINDOW=30 # a screen appearing (loading includes the preview)
-readonly BOUND_PAGE=15   # the scratch page reaching the expected bytes
-readonly BOUND_EXIT=15   # the process ending
-
+# Every wait polls its condition this often, up to its own bound. The bounds are
+# generous on purpose: the browser engine starts a renderer for every workspace
+# screen, and two cores may be busy with builds.
+readonly POLL=0.05 BOUND_WINDOW=30 BOUND_PAGE=15 BOUND_EXIT=15
 # The desktop the walks run on, in pixels.
 readonly DESK_W=1280 DESK_H=1024
 
-step="setting up"
-E2E_KEEP=0
-APP_PID="" XVFB_PID=""
+step="setting up" E2E_KEEP=0 APP_PID="" XVFB_PID=""
 
 # A fresh folder for this run: the X server's display file, the program's HOME
 # and log, and the screenshot of a failure.
@@ -26,81 +20,60 @@ PAGE=$APP_HOME/customizer.html
 mkdir -m 700 "$APP_HOME" "$E2E_TMP/runtime"
 
 e2e_cleanup() {
-    if [ -n "$APP_PID" ] && kill -0 "$APP_PID" 2>/dev/null; then
-        kill "$APP_PID" 2>/dev/null
-        wait "$APP_PID" 2>/dev/null
-    fi
-    if [ -n "$XVFB_PID" ]; then
-        kill "$XVFB_PID" 2>/dev/null
-        wait "$XVFB_PID" 2>/dev/null
-    fi
-    if [ "$E2E_KEEP" = 0 ]; then
-        rm -rf -- "$E2E_TMP"
-    fi
+    local pid
+    for pid in $APP_PID $XVFB_PID; do
+        kill "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
+    done
+    [ "$E2E_KEEP" = 1 ] || rm -rf -- "$E2E_TMP"
 }
 trap e2e_cleanup EXIT
 
-# Ends the walk: names the step, saves what the screen showed, keeps the folder.
+# Ends the test: names the step, saves what the screen showed, keeps the folder.
 fail() {
     E2E_KEEP=1
     echo "FAIL at step \"$step\": $*" >&2
-    if [ -n "$XVFB_PID" ] && ! kill -0 "$XVFB_PID" 2>/dev/null; then
-        echo "the private X server is no longer running (its log: $E2E_TMP/xvfb.log)" >&2
-    fi
-    if [ -n "${DISPLAY:-}" ] && import -window root "$E2E_TMP/failure.png" 2>/dev/null; then
-        echo "screenshot of the screen at the failure: $E2E_TMP/failure.png" >&2
-    fi
-    if [ -s "$E2E_TMP/program.log" ]; then
-        echo "--- the program's output (last lines; all of it in $E2E_TMP/program.log):" >&2
-        tail -n 15 "$E2E_TMP/program.log" >&2
-    fi
+    [ -z "$XVFB_PID" ] || kill -0 "$XVFB_PID" 2>/dev/null ||
+        echo "the private X server has ended (its log: $E2E_TMP/xvfb.log)" >&2
+    [ -n "${DISPLAY:-}" ] && import -window root "$E2E_TMP/failure.png" 2>/dev/null &&
+        echo "the screen at the failure: $E2E_TMP/failure.png" >&2
+    [ -s "$E2E_TMP/program.log" ] && { echo "--- the program's last output (all: $E2E_TMP/program.log):"
+        tail -n 15 "$E2E_TMP/program.log"; } >&2
     exit 1
 }
 
-xdpyinfo_ok() { xdpyinfo >/dev/null 2>&1; }
-
-step() {
-    step=$1
-    echo "step: $1"
-}
+step() { step=$1; echo "step: $1"; }
 
 now() { echo "${EPOCHREALTIME/[.,]/}"; } # microseconds
 
-# A program that ends while the walk still waits on it fails the step at
-# once, with its exit status, rather than when the wait runs out.
-still_running() {
-    [ -n "$APP_PID" ] || return 0
-    kill -0 "$APP_PID" 2>/dev/null && return 0
-    local status=0
-    wait "$APP_PID" || status=$?
-    APP_PID=""
-    fail "the program ended unexpectedly, exit status $status"
-}
+process_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
 
-# wait_until SECONDS WHAT COMMAND [ARGS...]: polls COMMAND until it succeeds;
-# fails the step after SECONDS, saying what it waited for.
-wait_until() {
-    local bound=$1 what=$2
-    shift 2
-    local deadline=$(($(now) + bound * 1000000))
+# Reaps the ended program: STATUS is its exit status.
+reap() { STATUS=0; wait "$APP_PID" || STATUS=$?; APP_PID=""; }
+
+# wait_for SECONDS COMMAND [ARGS...]: polls COMMAND until it succeeds; returns 1
+# after SECONDS. A program that ends meanwhile fails the step at once.
+wait_for() {
+    local deadline=$(($(now) + $1 * 1000000))
+    shift
     until "$@"; do
-        [ "$1" = process_ended ] || still_running
-        if [ "$(now)" -gt "$deadline" ]; then
-            fail "waited ${bound} s for $what"
+        if [ "$1" != process_ended ] && [ -n "$APP_PID" ] && process_ended; then
+            reap
+            fail "the program ended unexpectedly, exit status $STATUS"
         fi
+        [ "$(now)" -gt "$deadline" ] && return 1
         sleep "$POLL"
     done
 }
 
+# wait_until SECONDS WHAT COMMAND [ARGS...]: wait_for, failing the step with WHAT.
+wait_until() { wait_for "$1" "${@:3}" || fail "waited $1 s for $2"; }
+
 require_tools() {
     local t missing=""
-    for t in Xvfb xdotool xwininfo xdpyinfo import "$@"; do
+    for t in Xvfb xdotool xdpyinfo xprop import "$@"; do
         command -v "$t" >/dev/null 2>&1 || missing="$missing $t"
     done
-    if [ -n "$missing" ]; then
-        echo "SKIP: missing$missing (scripts/install-deps.sh test installs them)"
-        exit 77
-    fi
+    [ -z "$missing" ] || { echo "SKIP: missing$missing (scripts/install-deps.sh test installs them)"; exit 77; }
 }
 
 start_x() {
@@ -110,105 +83,65 @@ start_x() {
     XVFB_PID=$!
     # -displayfd writes the display number once the server accepts clients.
     wait_until 20 "Xvfb to report its display" test -s "$E2E_TMP/display"
-    DISPLAY=:$(head -n 1 "$E2E_TMP/display")
-    export DISPLAY
-    wait_until 20 "the X server on $DISPLAY to answer" xdpyinfo_ok
+    export DISPLAY=:$(head -n 1 "$E2E_TMP/display")
+    wait_until 20 "the X server on $DISPLAY to answer" x_answers
 }
+x_answers() { xdpyinfo >/dev/null 2>&1; }
 
 # start_program [COMMAND...]: the built program by default.
 start_program() {
     step "starting the program"
     [ $# -gt 0 ] || set -- "$PROGRAM"
-    # The walk computes places in pixels from twips at 96 dpi: no scaling.
+    # The walks compute places in pixels from twips at 96 dpi: no scaling.
     env -u QT_SCALE_FACTOR -u QT_SCREEN_SCALE_FACTORS -u QT_AUTO_SCREEN_SCALE_FACTOR \
         -u QT_ENABLE_HIGHDPI_SCALING -u QT_FONT_DPI -u XAUTHORITY \
         HOME=$APP_HOME XDG_RUNTIME_DIR=$E2E_TMP/runtime QT_QPA_PLATFORM=xcb \
-        QT_QUICK_BACKEND=software LANG=C.UTF-8 LC_ALL= \
-        "$@" >"$E2E_TMP/program.log" 2>&1 &
+        QT_QUICK_BACKEND=software LANG=C.UTF-8 LC_ALL= "$@" >"$E2E_TMP/program.log" 2>&1 &
     APP_PID=$!
 }
 
-# The program's windows that are on the screen (mapped), one id a line.
-mapped_windows() {
-    xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null
-}
-
-title_of() { xdotool getwindowname "$1" 2>/dev/null; }
-
-# Sets WIN_X WIN_Y WIN_W WIN_H (pixels, the client area: there is no window
-# manager, so no frame) of window $1.
-read_geometry() {
-    local info
-    info=$(xwininfo -id "$1" 2>/dev/null) || return 1
-    WIN_X=$(sed -n 's/^ *Absolute upper-left X: *//p' <<<"$info")
-    WIN_Y=$(sed -n 's/^ *Absolute upper-left Y: *//p' <<<"$info")
-    WIN_W=$(sed -n 's/^ *Width: *//p' <<<"$info")
-    WIN_H=$(sed -n 's/^ *Height: *//p' <<<"$info")
-}
-
-is_mapped() { xwininfo -id "$1" 2>/dev/null | grep -q 'Map State: IsViewable'; }
+# Sets X Y WIDTH HEIGHT (pixels, the client area: there is no window manager,
+# so no frame) of window WIN.
+geometry() { local g; g=$(xdotool getwindowgeometry --shell "$WIN" 2>/dev/null) && eval "$g"; }
 
 # True when exactly one of the program's windows is on view and its title is
 # $1; WIN is that window.
-only_window_titled() {
+only_window() {
     local ids
-    ids=$(mapped_windows) || return 1
-    [ "$(wc -l <<<"$ids")" -eq 1 ] || return 1
-    [ "$(title_of "$ids")" = "$1" ] || return 1
-    WIN=$ids
+    ids=$(xdotool search --onlyvisible --pid "$APP_PID" 2>/dev/null) || return 1
+    [ "$(wc -l <<<"$ids")" -eq 1 ] && [ "$(xdotool getwindowname "$ids" 2>/dev/null)" = "$1" ] &&
+        WIN=$ids
 }
 
-# True when exactly one window is on view and it has the client size $1 x $2.
-only_window_sized() {
-    local ids
-    ids=$(mapped_windows) || return 1
-    [ "$(wc -l <<<"$ids")" -eq 1 ] || return 1
-    read_geometry "$ids" || return 1
-    [ "$WIN_W" -eq "$1" ] && [ "$WIN_H" -eq "$2" ] || return 1
-    WIN=$ids
-}
-
-no_window_mapped() { ! mapped_windows >/dev/null; }
-
-process_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
-
-# Layout places are in twips; 15 twips make one pixel, rounded to nearest.
-px() { echo $((($1 + 7) / 15)); }
-
-# Checks that window WIN has the client size given in twips and stands
-# centred on the desktop (to the pixel: the centring works in twips).
-expect_size_and_centred() {
-    local w h
-    w=$(px "$1") h=$(px "$2")
-    read_geometry "$WIN" || fail "window $WIN vanished"
-    [ "$WIN_W" -eq "$w" ] && [ "$WIN_H" -eq "$h" ] ||
-        fail "window is ${WIN_W}x${WIN_H} px, expected ${w}x${h} px ($1 x $2 twips)"
-    local cx=$(((DESK_W - WIN_W) / 2)) cy=$(((DESK_H - WIN_H) / 2))
-    [ $((WIN_X - cx)) -ge -1 ] && [ $((WIN_X - cx)) -le 1 ] &&
-        [ $((WIN_Y - cy)) -ge -1 ] && [ $((WIN_Y - cy)) -le 1 ] ||
-        fail "window stands at +$WIN_X+$WIN_Y, centred would be +$cx+$cy"
-}
+has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$WIN" ]; }
 
 # wait_screen TITLE: the given screen becomes the only one on view and takes
 # the keyboard focus (so keys go to it, as they would for a person).
 wait_screen() {
-    wait_until "$BOUND_WINDOW" "\"$1\" to be the only window on view" only_window_titled "$1"
-    wait_until "$BOUND_WINDOW" "\"$1\" to have the keyboard focus" has_focus "$WIN"
+    wait_until "$BOUND_WINDOW" "\"$1\" to be the only window on view" only_window "$1"
+    wait_until "$BOUND_WINDOW" "\"$1\" to have the keyboard focus" has_focus
 }
 
-has_focus() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ]; }
+# Layout places are in twips; 15 twips make one pixel, rounded to nearest.
+px() { echo $((($1 + 7) / 15)); }
 
-# click X Y: a left click at pixel (X, Y) of window WIN's client area.
-click() {
-    read_geometry "$WIN" || fail "window $WIN vanished before a click"
-    xdotool mousemove --sync $((WIN_X + $1)) $((WIN_Y + $2)) click 1
+# expect_size_and_centred WIDTH HEIGHT: window WIN has this client size in twips
+# and stands centred on the desktop (to the pixel: the centring works in twips).
+expect_size_and_centred() {
+    local w h
+    w=$(px "$1") h=$(px "$2")
+    geometry || fail "window $WIN vanished"
+    [ "$WIDTH" -eq "$w" ] && [ "$HEIGHT" -eq "$h" ] ||
+        fail "window is ${WIDTH}x$HEIGHT px, expected ${w}x$h px ($1 x $2 twips)"
+    local dx=$((X - (DESK_W - w) / 2)) dy=$((Y - (DESK_H - h) / 2))
+    [ $((dx * dx)) -le 1 ] && [ $((dy * dy)) -le 1 ] ||
+        fail "window stands at +$X+$Y, $dx,$dy px off the centre"
 }
 
-# click_box LEFT TOP WIDTH HEIGHT [ORIGIN_LEFT ORIGIN_TOP]: clicks the middle
-# of a control whose box is given in twips inside a container at ORIGIN.
-click_box() {
-    local ox=${5:-0} oy=${6:-0}
-    click $(($(px "$ox") + $(px "$1") + $(px "$3") / 2)) $(($(px "$oy") + $(px "$2") + $(px "$4") / 2))
+# click_at X Y: a left click at the point (X, Y), in twips, of window WIN's client area.
+click_at() {
+    geometry || fail "window $WIN vanished before a click"
+    xdotool mousemove --sync $((X + $(px "$1"))) $((Y + $(px "$2"))) click 1
 }
 
 key() { xdotool key --clearmodifiers "$@"; }
@@ -217,61 +150,28 @@ key() { xdotool key --clearmodifiers "$@"; }
 # break in TEXT presses Return (xdotool's own newline sends a Linefeed key,
 # which an editor does not take for Enter).
 type_text() {
-    local delay=${2:-12} rest=$1 line
-    while :; do
-        line=${rest%%$'\n'*}
-        [ -z "$line" ] || xdotool type --delay "$delay" -- "$line"
-        [ "$line" = "$rest" ] && break
-        xdotool key Return
-        rest=${rest#*$'\n'}
-    done
+    local line first=1
+    while IFS= read -r line; do
+        [ "$first" = 1 ] || xdotool key Return
+        [ -z "$line" ] || xdotool type --delay "${2:-12}" -- "$line"
+        first=0
+    done <<<"$1"
 }
 
-# page_is BYTES: the scratch page holds exactly BYTES (waits for it).
+# page_is BYTES: the scratch page comes to hold exactly BYTES.
 page_is() {
     printf '%s' "$1" >"$E2E_TMP/expected"
-    if ! wait_quietly "$BOUND_PAGE" cmp -s "$PAGE" "$E2E_TMP/expected"; then
-        {
-            echo "--- expected page ($(wc -c <"$E2E_TMP/expected") bytes, ^M is CR):"
-            cat -A "$E2E_TMP/expected" | head -n 20
-            echo "--- the page on disk ($(wc -c <"$PAGE" 2>/dev/null || echo missing) bytes):"
-            [ -f "$PAGE" ] && cat -A "$PAGE" | head -n 20
-        } >&2
-        fail "the scratch page does not hold the expected text"
-    fi
-}
-
-# Like wait_until, but returns 1 on timeout instead of failing the step.
-wait_quietly() {
-    local bound=$1
-    shift
-    local deadline=$(($(now) + bound * 1000000))
-    until "$@"; do
-        still_running
-        [ "$(now)" -gt "$deadline" ] && return 1
-        sleep "$POLL"
-    done
+    wait_for "$BOUND_PAGE" cmp -s "$PAGE" "$E2E_TMP/expected" && return
+    { echo "--- expected page (^M is CR):"; cat -A "$E2E_TMP/expected" | head -n 20
+      echo "--- the page on disk:"; cat -A "$PAGE" | head -n 20; } >&2
+    fail "the scratch page does not hold the expected text"
 }
 
 # expect_exit STATUS: the program ends by itself with STATUS.
 expect_exit() {
     wait_until "$BOUND_EXIT" "the program to end" process_ended
-    local status=0
-    wait "$APP_PID" || status=$?
-    APP_PID=""
-    [ "$status" -eq "$1" ] || fail "the program ended with status $status, expected $1"
+    reap
+    [ "$STATUS" -eq "$1" ] || fail "the program ended with status $STATUS, expected $1"
 }
 
-# What a window manager is told about window WIN, and so what it draws:
-# the title bar's icon sizes, whether the window can be resized, its kind.
-icon_sizes() { xprop -id "$WIN" _NET_WM_ICON 2>/dev/null | sed -n 's/.*Icon (\([0-9]*\) x \([0-9]*\)).*/\1x\2/p' | sort -n | tr '\n' ' '; }
-is_fixed_size() {
-    local hints
-    hints=$(xprop -id "$WIN" WM_NORMAL_HINTS 2>/dev/null)
-    grep -q "program specified minimum size: $WIN_W by $WIN_H" <<<"$hints" &&
-        grep -q "program specified maximum size: $WIN_W by $WIN_H" <<<"$hints"
-}
-is_splash_kind() {
-    xprop -id "$WIN" _NET_WM_WINDOW_TYPE _NET_WM_STATE 2>/dev/null |
-        grep -q -E '_NET_WM_WINDOW_TYPE_SPLASH|_NET_WM_STATE_SKIP_TASKBAR'
-}
+log_says() { grep -q "$1" "$E2E_TMP/program.log"; }

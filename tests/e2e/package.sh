@@ -5,23 +5,17 @@
 # it, with its icon), by desktop-file-validate; then the unpacked program
 # started the way a desktop starts it, from the entry's Exec line.
 #
-#   package.sh BUILD_DIR XREQUEST
+#   package.sh BUILD_DIR
 set -u
-
-[ $# -eq 2 ] || { echo "usage: $0 BUILD_DIR XREQUEST" >&2; exit 2; }
-BUILD_DIR=$1 XREQUEST=$2
-
+BUILD_DIR=$1
 . "$(dirname "$0")/lib.sh"
-
 require_tools cpack dpkg-deb dpkg-shlibdeps lintian apt-get desktop-file-validate appstreamcli
-
 readonly APP_ID=com.quorvel.Html
 
 step "cpack builds the Debian package"
 cpack --config "$BUILD_DIR/CPackConfig.cmake" -G DEB -B "$E2E_TMP/cpack" >"$E2E_TMP/cpack.log" 2>&1 ||
     { tail -n 30 "$E2E_TMP/cpack.log" >&2; fail "cpack failed"; }
-deb=$(ls "$E2E_TMP"/cpack/quorvel_*.deb 2>/dev/null | head -n 1)
-[ -n "$deb" ] || fail "cpack made no quorvel_*.deb"
+deb=$(ls "$E2E_TMP"/cpack/quorvel_*.deb) || fail "cpack made no quorvel_*.deb"
 dpkg-deb -f "$deb" Package Version Depends Recommends
 
 step "lintian finds no error and no warning"
@@ -37,10 +31,9 @@ entry=$E2E_TMP/root/usr/share/applications/$APP_ID.desktop
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
 (cd "$E2E_TMP" && appstreamcli compose --no-color --result-root="$E2E_TMP/catalogue" \
     --origin=quorvel "$E2E_TMP/root") || fail "appstreamcli compose failed"
-catalogue=$(find "$E2E_TMP/catalogue" -name 'quorvel.xml.gz' | head -n 1)
-[ -n "$catalogue" ] && zgrep -q "<id>$APP_ID</id>" "$catalogue" ||
-    fail "the catalogue has no entry for $APP_ID"
-zgrep -q '<icon type="cached"' "$catalogue" || fail "the catalogue entry has no icon"
+catalogue=$(find "$E2E_TMP/catalogue" -name quorvel.xml.gz -exec zcat {} +)
+[[ $catalogue == *"<id>$APP_ID</id>"* ]] || fail "the catalogue has no entry for $APP_ID"
+[[ $catalogue == *'<icon type="cached"'* ]] || fail "the catalogue entry has no icon"
 
 step "the unpacked program starts from its desktop entry's Exec line"
 exec_line=$(sed -n 's/^Exec=//p' "$entry")
@@ -51,7 +44,6 @@ start_program env PATH="$E2E_TMP/root/usr/bin:$PATH" "${exec_words[@]}"
 wait_screen "Quorvel - HTML Lesson 1"
 [ "$(readlink "/proc/$APP_PID/exe")" = "$E2E_TMP/root/usr/bin/quorvel" ] ||
     fail "the program that runs is $(readlink "/proc/$APP_PID/exe"), not the unpacked one"
-"$XREQUEST" close "$WIN" || fail "could not send the close request"
+kill -TERM "$APP_PID"
 expect_exit 0
-
 echo "PASS: package"
