@@ -40,14 +40,14 @@ else:
     sys.exit("no Lesson 1 window in the AT-SPI tree")
 nodes = list(walk(lesson1[0]))
 def named(name, role=None):
-    return [n for n in nodes if n.get_name() == name and role in (None, n.get_role_name())]
+    return [n for n in nodes if n.get_name() == name and role in (None, n.get_role())]
 problems = []
-labels = [r.get_target(0).get_name() for editor in named("Item Description", "text")[:1]
+labels = [r.get_target(0).get_name() for editor in named("Item Description", Atspi.Role.TEXT)[:1]
           for r in editor.get_relation_set() if r.get_relation_type() == Atspi.RelationType.LABELLED_BY]
 if "Item Description :" not in labels:
     problems.append(f"no text box \"Item Description\" labelled \"Item Description :\" ({labels})")
 problems += [f"nothing named \"{name}\"" for name in ("Preview Screen", "Date and time") if not named(name)]
-show_me = sorted(n.get_description() for n in named("Show Me", "push button"))
+show_me = sorted(n.get_description() for n in named("Show Me", Atspi.Role.PUSH_BUTTON))
 if show_me != [f"Show Me: Step {i}" for i in range(1, 5)]:
     problems.append(f"the Show Me buttons are described as {show_me}")
 print("\n".join("a11y: " + p for p in problems), file=sys.stderr)
