@@ -47,14 +47,6 @@ bool clockMoves(WorkspaceScreen *s)
     return waitUntil([&] { return s->clockLabel()->text() != before; }, 5000);
 }
 
-// Shows a screen and types `keys` into its editor, key by key, until the pane shows `shown`.
-WorkspaceScreen *typed(CourseRun &run, ScreenId id, const QString &keys, const QString &shown)
-{
-    WorkspaceScreen *s = run.show(id);
-    QTest::keyClicks(s->editor(), keys);
-    return shows(s->pane(), shown) ? s : nullptr;
-}
-
 } // namespace
 
 class TestRobustEngine final : public QObject {
@@ -70,14 +62,28 @@ private slots:
         QTest::newRow("loop in onload") << QStringLiteral("<body onload=\"for(;;){}\">");
     }
 
+    // Each row also kills the renderer twice first: while a page loads (the
+    // pane ends on the text typed after), and at rest (it loads its page by
+    // itself); and ends with a stuck page in a screen the learner leaves.
     void runawayScript()
     {
         QFETCH(QString, script);
         CourseRun run;
-        WorkspaceScreen *s = typed(run, ScreenId::Form1, QStringLiteral("<p>before</p>"), "before");
-        QVERIFY(s);
-        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QSignalSpy restarted(s->pane(), &PreviewPane::rendererRestarted);
+        editor::setText(s->editor(), QStringLiteral("<p>%1</p>").arg(QString(2000, u'a')));
+        const qint64 loading = rendererPid(s->pane());
+        QVERIFY(loading > 0 && ::kill(static_cast<pid_t>(loading), SIGKILL) == 0);
+        editor::setText(s->editor(), QStringLiteral("<p>before</p>"));
+        QVERIFY(shows(s->pane(), QStringLiteral("before")));
         const qint64 firstPid = rendererPid(s->pane());
+        QCOMPARE(::kill(static_cast<pid_t>(firstPid), SIGKILL), 0);
+        QVERIFY(restarted.wait(10000));
+        QVERIFY(shows(s->pane(), QStringLiteral("before")));
+        const qint64 stuckPid = rendererPid(s->pane());
+        QVERIFY(stuckPid != firstPid);
+
+        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
         QTest::keyClicks(s->editor(), script + QStringLiteral("<p>more</p>"));
         QCOMPARE(s->text(), QStringLiteral("<p>before</p>") + script + QStringLiteral("<p>more</p>"));
         QCOMPARE(readFile(s->pagePath()), s->text().toLatin1());
@@ -86,12 +92,13 @@ private slots:
 
         // The stuck renderer is noticed and dropped for a fresh one.
         QVERIFY(waitUntil([&] { return replaced.size() > 0; }, 30000));
-        QVERIFY(s->pane()->page()->renderProcessPid() != firstPid);
-        QVERIFY(waitUntil([&] { return !processRuns(firstPid); }, 20000));
+        QVERIFY(s->pane()->page()->renderProcessPid() != stuckPid);
+        QVERIFY(waitUntil([&] { return !processRuns(stuckPid); }, 20000));
 
         // Another screen's pane has a renderer of its own and goes on.
-        auto *other = typed(run, ScreenId::Form2, QStringLiteral("<b>2nd</b>"), "2nd");
-        QVERIFY(other && rendererPid(other->pane()) != rendererPid(s->pane()));
+        auto *other = run.show(ScreenId::Form2);
+        QTest::keyClicks(other->editor(), QStringLiteral("<b>2nd</b>"));
+        QVERIFY(shows(other->pane(), "2nd") && rendererPid(other->pane()) != rendererPid(s->pane()));
 
         // Taking the script out brings the preview back at once (long before
         // a stuck renderer is found out again); nothing was lost.
@@ -102,48 +109,21 @@ private slots:
         QCOMPARE(other->text(), QStringLiteral("<b>2nd</b>"));
         // Pages dropped along the way are gone, not kept beside the new one.
         QCOMPARE(s->pane()->findChildren<QWebEnginePage *>().size(), 1);
-    }
 
-    void runawayScript_inAHiddenScreen_stopsSpinning()
-    {
-        CourseRun run;
-        WorkspaceScreen *s = run.show(ScreenId::Form1);
-        QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
-        editor::setText(s->editor(), QStringLiteral("<p>x</p><script>while(1);</script>"));
-        QVERIFY(replaced.wait(10000));
-        // The fresh page runs the same loop again, as long as it is in view;
-        // out of view, the pane drops it for good.
+        // A page stuck again, on its fresh page too, in a screen the learner
+        // leaves: the pane drops it for good.
+        const QString loop = QStringLiteral("<p>x</p><script>while(1);</script>");
+        editor::setText(s->editor(), loop);
+        const qsizetype before = replaced.size();
+        QVERIFY(waitUntil([&] { return replaced.size() > before; }, 30000));
         const qint64 stuck = rendererPid(s->pane());
         QVERIFY(stuck > 0);
         run.registry.move(ScreenId::Form1, ScreenId::Form1Test);
         QVERIFY(waitUntil([&] { return !processRuns(stuck); }, 60000));
-        QVERIFY(typed(run, ScreenId::Form1Test, QStringLiteral("<i>next</i>"), "next"));
-        QCOMPARE(s->text(), QStringLiteral("<p>x</p><script>while(1);</script>"));
-    }
-
-    // Each round kills the renderer twice: while a page loads (the pane ends
-    // on the text typed after), and at rest (it loads its page by itself).
-    void killedRenderer_paneRendersAgainByItself_editorAndClockGoOn()
-    {
-        CourseRun run;
-        WorkspaceScreen *s = run.show(ScreenId::Form1);
-        QSignalSpy restarted(s->pane(), &PreviewPane::rendererRestarted);
-        for (int i = 0; i < 3; ++i) {
-            const QString kept = QStringLiteral("step %1").arg(i);
-            editor::setText(s->editor(), QStringLiteral("<p>%1</p>").arg(QString(2000, QChar(u'a' + i))));
-            const qint64 loading = rendererPid(s->pane());
-            QVERIFY(loading > 0);
-            ::kill(static_cast<pid_t>(loading), SIGKILL);
-            editor::setText(s->editor(), QStringLiteral("<p>%1</p>").arg(kept));
-            QVERIFY(shows(s->pane(), kept));
-            const qint64 pid = rendererPid(s->pane());
-            const qsizetype restarts = restarted.size();
-            QCOMPARE(::kill(static_cast<pid_t>(pid), SIGKILL), 0);
-            QVERIFY(waitUntil([&] { return restarted.size() > restarts; }, 10000));
-            QVERIFY(shows(s->pane(), kept));
-            QVERIFY(s->pane()->page()->renderProcessPid() != pid);
-        }
-        QVERIFY(clockMoves(s));
+        auto *next = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form1Test);
+        QTest::keyClicks(next->editor(), QStringLiteral("<i>next</i>"));
+        QVERIFY(shows(next->pane(), "next"));
+        QCOMPARE(s->text(), loop);
     }
 
     void followEdit_changeOutOfViewScrolledIn_changeInViewStays()
@@ -155,23 +135,23 @@ private slots:
             text += QStringLiteral("<p>paragraph %1</p>\n").arg(i);
         editor::setText(s->editor(), text);
         const auto top = [&] { return evaluate(s->pane(), "scrollY").value_or(-1).toInt(); };
-        // The page's last paragraph, and whether it stands wholly in view, once
-        // the page has loaded: the pane passes each page the text of the last
-        // page it finished loading, and the learner's next key comes after that.
+        // The page's last paragraph, whether it stands wholly in view, and the
+        // scroll, once the page has loaded: the pane passes each page the text of
+        // the last page it finished loading; the learner's next key comes after.
         const QString last = QStringLiteral(
             "(function(){const p=document.body.lastElementChild,r=p.getBoundingClientRect();"
-            "return p.textContent+(r.top>=0&&r.bottom<=innerHeight?' in view':'');})()");
-        const auto lastIs = [&](const char *expected) {
+            "return p.textContent+(r.top>=0&&r.bottom<=innerHeight?' in view':'')+' at '+scrollY;})()");
+        const auto lastIs = [&](const QString &expected) {
             return waitUntil([&] {
-                return !s->pane()->page()->isLoading() && evaluate(s->pane(), last) == expected;
+                return !s->pane()->page()->isLoading()
+                    && evaluate(s->pane(), last).value_or(0).toString().startsWith(expected);
             }, kPageTimeoutMs);
         };
-        QVERIFY(lastIs("paragraph 79"));
-        QCOMPARE(top(), 0);
+        QVERIFY(lastIs("paragraph 79 at 0"));
 
         s->editor()->moveCursor(QTextCursor::End);
         QTest::keyClicks(s->editor(), QStringLiteral("<p>end</p>"));
-        QVERIFY(lastIs("end in view"));
+        QVERIFY(lastIs("end in view at "));
         const int scrolled = top();
         QVERIFY(scrolled > 0);
 
@@ -179,8 +159,7 @@ private slots:
         for (int i = 0; i < 4; ++i)
             s->editor()->moveCursor(QTextCursor::Left);
         QTest::keyClicks(s->editor(), QStringLiteral("s"));
-        QVERIFY(lastIs("ends in view"));
-        QCOMPARE(top(), scrolled);
+        QVERIFY(lastIs(QStringLiteral("ends in view at %1").arg(scrolled)));
 
         s->editor()->moveCursor(QTextCursor::Start);
         QTest::keyClicks(s->editor(), QStringLiteral("<p>top</p>"));
@@ -208,13 +187,13 @@ private slots:
         QSignalSpy refreshes(s, &WorkspaceScreen::refreshed);
         QGuiApplication::clipboard()->setText(big);
         s->editor()->paste();
-        QCOMPARE(refreshes.size(), 1);
-        QCOMPARE(refreshes.at(0).at(0).toBool(), true);
+        QVERIFY(refreshes.size() == 1 && refreshes.at(0).at(0).toBool());
         big.replace(u'\n', QStringLiteral("\r\n"));
         QVERIFY(s->text() == big);
         QVERIFY(readFile(s->pagePath()) == scratch::encode(big));
-        const QString body = QStringLiteral("document.body ? document.body.textContent : ''");
-        QVERIFY(waitUntil([&] { return evaluate(s->pane(), body, 20000) == rendered; }, 120000));
+        QVERIFY(waitUntil([&] {
+            return evaluate(s->pane(), "document.body ? document.body.textContent : ''", 20000) == rendered;
+        }, 120000));
 
         // The editor still takes keys at the end of 10 MB.
         s->editor()->moveCursor(QTextCursor::End);
@@ -249,7 +228,6 @@ private slots:
         QVERIFY(waitUntil([&] { return shown().startsWith("start") && shown().endsWith("end"); },
                           kPageTimeoutMs));
         QVERIFY(shown().contains(QStringLiteral("\U0001F600")));
-        QCOMPARE(s->text(), held);
 
         // And typing on after it works as ever.
         s->editor()->moveCursor(QTextCursor::End);
