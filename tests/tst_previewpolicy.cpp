@@ -1,150 +1,89 @@
-// The preview pane's rules, driven in milliseconds without an engine: each
-// case is a fault the pane once met or would meet without its rule.
+// The preview pane's rules, driven in milliseconds without an engine: each row
+// is a fault the pane once met or would meet without its rule, written as the
+// events the pane reports and what each verdict must say.
+//
+// Events: req:BYTES (content requested), load (a load finished), tick (the
+// time the last verdict asked for goes by; a question is left unanswered),
+// ans (the same, the question answered), cold (the same, no renderer yet),
+// half (half that time goes by), wait (all of it), gone (renderer died),
+// due (its reload is due), hide, show.
+// After "=": R/S/A/W the verdict replaces the page / shows / asks / wakes the
+// policy again, r/s/a/w it does not; >N it wakes after more than N ms; @N it
+// shows after N ms.
 #include "workspace/previewpolicy.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using quorvel::PaneVerdict;
 using quorvel::PreviewPolicy;
 
-namespace {
-
-// A policy on a clock the test moves, visible as a pane on the screen.
-struct Pane {
-    qint64 now = 0;
-    PreviewPolicy policy{[this] { return now; }};
-    Pane() { policy.shown(); }
-    // Lets the time the last verdict asked for go by, answering any question
-    // when `answers`, and returns the next verdict.
-    PaneVerdict wake(const PaneVerdict &v, bool answers)
-    {
-        if (v.ask && answers)
-            policy.answered(policy.question());
-        now += v.wakeInMs;
-        return policy.tick(true);
-    }
-};
-
-} // namespace
-
 class TestPreviewPolicy final : public QObject {
     Q_OBJECT
 
 private slots:
-    void endlessScript_pageReplacedAfterTwoSilentQuestions()
+    void rules_data()
     {
-        Pane p;
-        PaneVerdict v = p.policy.contentRequested(100);
-        QVERIFY(v.show && !v.replacePage);
-        v = p.wake(v, false); // the requests paused: asked
-        QVERIFY(v.ask);
-        v = p.wake(v, false); // a renderer flooded with requests may miss one
-        QVERIFY(v.ask && !v.replacePage);
-        v = p.wake(v, false);
-        QVERIFY(v.replacePage && v.show);
-        // The fresh page runs the same loop: found again, given longer.
-        v = p.wake(p.wake(v, false), false);
-        const int longer = v.wakeInMs;
-        v = p.wake(v, false);
-        QVERIFY(v.replacePage);
-        QVERIFY(longer > 1500);
+        QTest::addColumn<QString>("script");
+        QTest::newRow("endless script: replaced after two silent questions, then given longer")
+            << "req:100=Sr tick=A tick=Ar tick=RS tick=A tick=A>1500 tick=R";
+        QTest::newRow("answering renderer: never replaced, the asking stops, hiding it leaves it be")
+            << "req:100 load ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw hide=r show=s";
+        QTest::newRow("load finished meanwhile: the unanswered question is forgiven")
+            << "req:100 tick=A load tick=r tick=r";
+        QTest::newRow("10 MB paste: given time in proportion") << "req:10485760 tick=A>40000";
+        QTest::newRow("script taken out: new content goes to a fresh page at once")
+            << "req:100 tick=A half req:100=r tick=A wait req:90=RS";
+        QTest::newRow("stuck in a hidden screen: dropped on hide, not asked, loaded on show")
+            << "req:100 tick tick tick=R hide=R tick=a show=S";
+        QTest::newRow("killed renderer: reloaded at once, one that kills it again backs off, hidden: on show")
+            << "req:100 gone=S@0 due=S gone=S@1000 gone=@2000 load gone=@0 hide gone=s show=S";
+        QTest::newRow("renderer not started yet: not asked, looked at again")
+            << "req:100 cold=arW";
     }
 
-    void answeringRenderer_neverReplaced_andAskingStops()
+    void rules()
     {
-        Pane p;
-        PaneVerdict v = p.policy.contentRequested(100);
-        p.policy.loadFinished(true);
-        int questions = 0;
-        while (v.wakeInMs >= 0) {
-            QVERIFY(!v.replacePage);
-            questions += v.ask;
-            v = p.wake(v, true);
+        QFETCH(QString, script);
+        qint64 now = 0;
+        PreviewPolicy policy([&now] { return now; });
+        policy.shown();
+        PaneVerdict v;
+        static const QRegularExpression check(QStringLiteral("([RrSsAaWw])|>(\\d+)|@(\\d+)"));
+        for (const QString &step : script.split(u' ')) {
+            const QString event = step.section(u'=', 0, 0);
+            if (event.startsWith(u"req:"))
+                v = policy.contentRequested(event.mid(4).toLongLong());
+            else if (event == u"load")
+                policy.loadFinished(true);
+            else if (event == u"half" || event == u"wait")
+                now += event == u"half" ? v.wakeInMs / 2 : v.wakeInMs;
+            else if (event == u"gone")
+                v = policy.rendererGone();
+            else if (event == u"due")
+                v = policy.reloadDue();
+            else if (event == u"hide")
+                v = policy.hidden();
+            else if (event == u"show")
+                v = policy.shown();
+            else if (event == u"ans" || event == u"tick" || event == u"cold") {
+                if (v.ask && event == u"ans")
+                    policy.answered(policy.question());
+                now += std::max(v.wakeInMs, 0);
+                v = policy.tick(event != u"cold");
+            } else
+                QFAIL(qPrintable(QStringLiteral("unknown event ") + event));
+            const QString flags = QString(v.replacePage ? u'R' : u'r') + (v.show ? u'S' : u's')
+                + (v.ask ? u'A' : u'a') + (v.wakeInMs >= 0 ? u'W' : u'w');
+            const QString got = QStringLiteral("%1 gave %2, wake in %3 ms, show in %4 ms")
+                                    .arg(step, flags).arg(v.wakeInMs).arg(v.showInMs);
+            for (const QRegularExpressionMatch &m : check.globalMatch(step.section(u'=', 1))) {
+                const bool holds = m.hasCaptured(1)     ? flags.contains(m.captured(1))
+                                   : m.hasCaptured(2) ? v.wakeInMs > m.captured(2).toInt()
+                                                      : v.showInMs == m.captured(3).toInt();
+                QVERIFY2(holds, qPrintable(got));
+            }
         }
-        // A few looks after each request (an answer can come from the page
-        // before), then the pane costs nothing.
-        QVERIFY(questions >= 2 && questions <= 3);
-    }
-
-    void loadFinishedMeanwhile_unansweredQuestionForgiven()
-    {
-        Pane p;
-        PaneVerdict v = p.wake(p.policy.contentRequested(100), false);
-        QVERIFY(v.ask);
-        p.policy.loadFinished(true); // the question went to the page it replaced
-        p.now += v.wakeInMs;
-        QVERIFY(!p.policy.tick(true).replacePage);
-    }
-
-    void tenMegabytePaste_givenTimeInProportion()
-    {
-        Pane small;
-        const int smallWait = small.wake(small.policy.contentRequested(100), false).wakeInMs;
-        Pane big;
-        const PaneVerdict v = big.wake(big.policy.contentRequested(10 << 20), false);
-        QVERIFY(v.ask);
-        QVERIFY(v.wakeInMs >= smallWait + 40000);
-    }
-
-    void scriptTakenOut_newContentGoesToAFreshPageAtOnce()
-    {
-        Pane p;
-        PaneVerdict v = p.policy.contentRequested(100);
-        v = p.wake(v, false);
-        QVERIFY(v.ask);
-        // Before the question's time is up the renderer may yet answer.
-        p.now += v.wakeInMs / 2;
-        QVERIFY(!p.policy.contentRequested(100).replacePage);
-        v = p.wake(p.policy.contentRequested(100), false);
-        p.now += v.wakeInMs; // the whole time gone by, unanswered
-        QVERIFY(p.policy.contentRequested(90).replacePage);
-    }
-
-    void stuckInAHiddenScreen_droppedOnHide_notAskedWhileHidden_loadedOnShow()
-    {
-        Pane p;
-        PaneVerdict v = p.policy.contentRequested(100);
-        for (int i = 0; i < 3; ++i)
-            v = p.wake(v, false);
-        QVERIFY(v.replacePage);
-        QVERIFY(p.policy.hidden().replacePage);
-        QCOMPARE(p.policy.tick(true).ask, false);
-        QVERIFY(p.policy.shown().show);
-
-        Pane well; // a page that was fine stays as it is
-        well.policy.contentRequested(100);
-        well.policy.loadFinished(true);
-        QVERIFY(!well.policy.hidden().replacePage);
-        QVERIFY(!well.policy.shown().show);
-    }
-
-    void killedRenderer_reloadedAtOnce_pageThatKillsItAgainBacksOff()
-    {
-        Pane p;
-        p.policy.contentRequested(100);
-        PaneVerdict v = p.policy.rendererGone();
-        QVERIFY(v.show);
-        QCOMPARE(v.showInMs, 0);
-        QVERIFY(p.policy.reloadDue().show);
-        QCOMPARE(p.policy.rendererGone().showInMs, 1000);
-        QCOMPARE(p.policy.rendererGone().showInMs, 2000);
-        // A finished load (or new content) ends the run of deaths.
-        p.policy.loadFinished(true);
-        QCOMPARE(p.policy.rendererGone().showInMs, 0);
-
-        p.policy.hidden(); // hidden: loaded when shown, not before
-        QVERIFY(!p.policy.rendererGone().show);
-        QVERIFY(p.policy.shown().show);
-    }
-
-    void rendererNotStartedYet_notAsked()
-    {
-        Pane p;
-        const PaneVerdict v = p.policy.contentRequested(100);
-        p.now += v.wakeInMs;
-        const PaneVerdict next = p.policy.tick(false);
-        QVERIFY(!next.ask && !next.replacePage);
-        QVERIFY(next.wakeInMs > 0);
     }
 };
 
