@@ -20,9 +20,7 @@
     // The pane asks for the text once the page has loaded, to pass it to the
     // next page.
     window.quorvelShownText = () => (document.documentElement ? collect().text : '');
-    // Just before the first frame is drawn, out of the way of the document's
-    // own parsing and scripts: the scroll shows in that frame.
-    requestAnimationFrame(() => {
+    const follow = () => {
         if (!previous || !document.documentElement)
             return;
         const { text, nodes, starts } = collect();
@@ -66,5 +64,12 @@
             dy = Math.min(box.bottom - window.innerHeight + room, box.top - room);
         if (dy !== 0)
             window.scrollBy(0, dy);
-    });
+    };
+    // Just before the first frame is drawn, out of the way of the document's
+    // own parsing and scripts: the scroll shows in that frame. The engine
+    // may put back the previous page's scroll position once the load ends;
+    // the change is brought into view again then if that moved it out.
+    requestAnimationFrame(follow);
+    if (document.readyState !== 'complete')
+        window.addEventListener('load', () => requestAnimationFrame(follow), { once: true });
 })
