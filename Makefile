@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Thin wrappers over CMake and CTest; see README.md.
 BUILD ?= build
 PACKAGE_BUILD ?= build-package

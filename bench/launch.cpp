@@ -1,9 +1,10 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "launch.h"
 
 #include "measure.h"
 
-#include "ui/controltable.h"
 #include "lessons/lessons.h"
+#include "ui/controltable.h"
 #include "workspace/workspacelayout.h"
 
 #include <QHash>
@@ -72,8 +73,9 @@ public:
                 xcb_get_window_attributes_reply(m_c, attrs[i], nullptr);
             xcb_get_property_reply_t *p = xcb_get_property_reply(m_c, pids[i], nullptr);
             const bool shown = a && a->map_state == XCB_MAP_STATE_VIEWABLE;
-            const bool ours = p && xcb_get_property_value_length(p) == 4
-                && *static_cast<const uint32_t *>(xcb_get_property_value(p)) == uint32_t(pid);
+            const bool ours =
+                p && xcb_get_property_value_length(p) == 4 &&
+                *static_cast<const uint32_t *>(xcb_get_property_value(p)) == uint32_t(pid);
             if (shown && ours)
                 out.push_back({kids[i], title(kids[i])});
             std::free(a);
@@ -234,8 +236,8 @@ bool launchFromOutside(const QString &program, int runs)
                              "times per launch")
                   .arg(summarise(mapped).median, 0, 'f', 0)
                   .arg(summarise(looks).median, 0, 'f', 0));
-    printLine(figureLine(QStringLiteral("launch to splash"), summarise(splash), QStringLiteral("ms"),
-                         QStringLiteral(", outside: splash window mapped")));
+    printLine(figureLine(QStringLiteral("launch to splash"), summarise(splash),
+                         QStringLiteral("ms"), QStringLiteral(", outside: splash window mapped")));
     printLine(figureLine(QStringLiteral("launch to lesson 1"), summarise(lesson),
                          QStringLiteral("ms"),
                          QStringLiteral(", outside: Form1 mapped and its preview painted")));
@@ -244,7 +246,10 @@ bool launchFromOutside(const QString &program, int runs)
 
 #else
 
-bool launchFromOutside(const QString &, int) { return false; }
+bool launchFromOutside(const QString &, int)
+{
+    return false;
+}
 
 #endif
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The benchmark behind `make bench`. Without arguments it is the conductor:
 // it starts one process per measurement (so no measurement pays for another's
 // windows and engine processes), starts the program itself to time its launch
@@ -73,7 +74,8 @@ QStringList child(const QString &mode, bool quick, double *startedAt = nullptr)
         while ((nl = pending.indexOf('\n')) >= 0) {
             const QString line = QString::fromUtf8(pending.left(nl));
             pending.remove(0, nl + 1);
-            if (!line.startsWith(QLatin1String("sample ")) && !line.startsWith(QLatin1String("stamp ")))
+            if (!line.startsWith(QLatin1String("sample ")) &&
+                !line.startsWith(QLatin1String("stamp ")))
                 bench::printLine(line);
             lines << line;
         }
@@ -111,7 +113,9 @@ int main(int argc, char *argv[])
     std::fflush(stdout);
     const qsizetype onlyAt = args.indexOf(QStringLiteral("--only"));
     const QString only = onlyAt >= 0 ? args.value(onlyAt + 1) : QString();
-    auto wanted = [&only](const char *part) { return only.isEmpty() || only == QLatin1String(part); };
+    auto wanted = [&only](const char *part) {
+        return only.isEmpty() || only == QLatin1String(part);
+    };
 
     if (wanted("keys"))
         child(QStringLiteral("keys"), quick);
@@ -121,8 +125,8 @@ int main(int argc, char *argv[])
     const int launches = quick ? 3 : 10;
     bool outside = false;
     if (!wanted("launch") && only != QLatin1String("launch-inside")) {
-    } else if (platform == QLatin1String("xcb") && !program.isEmpty() && wanted("launch")
-               && (outside = bench::launchFromOutside(program, launches))) {
+    } else if (platform == QLatin1String("xcb") && !program.isEmpty() && wanted("launch") &&
+               (outside = bench::launchFromOutside(program, launches))) {
         // From outside, an empty preview and one not loaded yet look alike
         // (both white); the same start-up timed from inside tells them apart.
         std::vector<double> lesson;
@@ -132,10 +136,10 @@ int main(int argc, char *argv[])
             for (double t : values(lines, QStringLiteral("stamp lesson ")))
                 lesson.push_back(t - started);
         }
-        std::printf("# inside: %s\n",
-                    qPrintable(bench::figureLine(
-                        QStringLiteral("launch to lesson 1"), bench::summarise(lesson),
-                        QStringLiteral("ms"), QStringLiteral(", Form1 exposed and its page loaded"))));
+        std::printf("# inside: %s\n", qPrintable(bench::figureLine(
+                                          QStringLiteral("launch to lesson 1"),
+                                          bench::summarise(lesson), QStringLiteral("ms"),
+                                          QStringLiteral(", Form1 exposed and its page loaded"))));
         std::fflush(stdout);
     } else {
         if (platform == QLatin1String("xcb") && !outside)
@@ -153,8 +157,10 @@ int main(int argc, char *argv[])
             QStringList steps;
             for (const QString &line : lines)
                 if (line.startsWith(QLatin1String("stamp ")))
-                    steps << QStringLiteral("%1 %2").arg(line.section(QLatin1Char(' '), 1, 1))
-                                 .arg(line.section(QLatin1Char(' '), 2, 2).toDouble() - started, 0, 'f', 0);
+                    steps << QStringLiteral("%1 %2")
+                                 .arg(line.section(QLatin1Char(' '), 1, 1))
+                                 .arg(line.section(QLatin1Char(' '), 2, 2).toDouble() - started, 0,
+                                      'f', 0);
             std::printf("# start-up steps (ms): %s\n", qPrintable(steps.join(QLatin1String(", "))));
         }
         bench::printLine(bench::figureLine(QStringLiteral("launch to splash"),
@@ -177,8 +183,8 @@ int main(int argc, char *argv[])
                 std::printf("# %s\n", qPrintable(line.mid(7)));
     }
     if (wanted("screens")) {
-        bench::printLine(bench::figureLine(QStringLiteral("pss six screens"),
-                                           bench::summarise(pss), QStringLiteral("MiB")));
+        bench::printLine(bench::figureLine(QStringLiteral("pss six screens"), bench::summarise(pss),
+                                           QStringLiteral("MiB")));
         bench::printLine(bench::figureLine(QStringLiteral("idle cpu"), bench::summarise(idle),
                                            QStringLiteral("%"),
                                            QStringLiteral(", of one core over 10 s")));

@@ -1,13 +1,14 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "measure.h"
 
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
-#include <QWebEngineView>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineView>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -85,21 +86,24 @@ void installDomProbe(QWebEngineProfile *profile)
 
 DomWatch::DomWatch(QWebEngineView *view)
 {
-    m_connection = QObject::connect(view, &QWebEngineView::titleChanged, view,
-                                    [this](const QString &title) {
-                                        if (title.startsWith(QLatin1String("qb:")))
-                                            m_lastTitle = title;
-                                        if (m_seenAt > 0 || m_expected.isEmpty())
-                                            return;
-                                        if (!title.startsWith(QLatin1String("qb:")))
-                                            return;
-                                        const QString tail = title.mid(3, title.lastIndexOf('|') - 3);
-                                        if (tail.endsWith(m_expected))
-                                            m_seenAt = nowMs();
-                                    });
+    m_connection =
+        QObject::connect(view, &QWebEngineView::titleChanged, view, [this](const QString &title) {
+            if (title.startsWith(QLatin1String("qb:")))
+                m_lastTitle = title;
+            if (m_seenAt > 0 || m_expected.isEmpty())
+                return;
+            if (!title.startsWith(QLatin1String("qb:")))
+                return;
+            const QString tail = title.mid(3, title.lastIndexOf('|') - 3);
+            if (tail.endsWith(m_expected))
+                m_seenAt = nowMs();
+        });
 }
 
-DomWatch::~DomWatch() { QObject::disconnect(m_connection); }
+DomWatch::~DomWatch()
+{
+    QObject::disconnect(m_connection);
+}
 
 void DomWatch::expect(const QString &tail)
 {

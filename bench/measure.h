@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Small measuring helpers shared by the benchmark's modes: a monotonic clock
@@ -39,7 +40,6 @@ void printLine(const QString &line);
 // tests use too). Not for timing: measurements take their time stamps in the
 // signal that ends the wait.
 using quorvel::testing::waitUntil;
-
 
 // Every page of the profile sets its title, once its document is parsed, to
 // "qb:" + the end of the body's last text + "|" + the document's own time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The measurements that run inside a process of their own holding the
 // program's real screens: keystroke to preview, the change handler, bursts,
 // memory and idle CPU with six screens, growth over many keystrokes, and the
@@ -7,9 +8,9 @@
 
 #include "measure.h"
 
-#include "ui/screen.h"
 #include "app/screenregistry.h"
 #include "app/startup.h"
+#include "ui/screen.h"
 #include "workspace/editortext.h"
 #include "workspace/previewpane.h"
 #include "workspace/scratchpage.h"
@@ -60,7 +61,10 @@ QString filler(int bytes)
     return s;
 }
 
-void settle(int ms) { waitUntil([] { return false; }, ms); }
+void settle(int ms)
+{
+    waitUntil([] { return false; }, ms);
+}
 
 void failFast(ScreenRegistry &registry)
 {
@@ -78,9 +82,12 @@ WorkspaceScreen *showScreen(ScreenRegistry &registry, ScreenId id, ScreenId from
     else
         registry.move(from, id);
     auto *screen = registry.screenAs<WorkspaceScreen>(id);
-    waitUntil([screen] { return screen->isVisible() && screen->windowHandle()
-                                  && screen->windowHandle()->isExposed(); },
-            10000);
+    waitUntil(
+        [screen] {
+            return screen->isVisible() && screen->windowHandle() &&
+                   screen->windowHandle()->isExposed();
+        },
+        10000);
     return screen;
 }
 
@@ -257,8 +264,7 @@ int runKeys(bool quick)
             const auto k = typist.key();
             if (k.toDom < 0) {
                 std::fprintf(stderr, "bench: a key at %s never reached the page (%s, not %s)\n",
-                             size.label, qPrintable(typist.lastTitle()),
-                             qPrintable(typist.tail()));
+                             size.label, qPrintable(typist.lastTitle()), qPrintable(typist.tail()));
                 return 2;
             }
             toDom.push_back(k.toDom);
@@ -291,9 +297,9 @@ int runKeys(bool quick)
                                  .arg(QString::number(f.median, 'f', 1),
                                       QString::number(s.median / f.median, 'f', 2))));
         handlerLines.push_back(handlerParts(screen, QLatin1String(size.label)));
-        handlerLines.push_back(figureLine(
-            QStringLiteral("handler %1").arg(QLatin1String(size.label)), summarise(handler),
-            QStringLiteral("ms")));
+        handlerLines.push_back(
+            figureLine(QStringLiteral("handler %1").arg(QLatin1String(size.label)),
+                       summarise(handler), QStringLiteral("ms")));
     }
     for (const QString &line : handlerLines)
         printLine(line);
@@ -339,8 +345,8 @@ int runScreens()
     failFast(registry);
     // The learner's road through all six workspace screens; the last stays
     // on view and the others stay loaded and hidden, clocks running.
-    const ScreenId road[] = {ScreenId::Form1, ScreenId::Form1Test, ScreenId::Form2,
-                             ScreenId::Form2Test, ScreenId::Form3, ScreenId::Form3Tutorial};
+    const ScreenId road[] = {ScreenId::Form1,     ScreenId::Form1Test, ScreenId::Form2,
+                             ScreenId::Form2Test, ScreenId::Form3,     ScreenId::Form3Tutorial};
     ScreenId from = road[0];
     for (ScreenId id : road) {
         WorkspaceScreen *screen = showScreen(registry, id, from);

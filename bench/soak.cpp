@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The long-run soak behind `make bench`: an eight-hour session at speed,
 // 100,000 keystrokes over the six workspace screens with their clocks
 // ticking, and the memory and open files it leaves behind.
@@ -30,8 +31,8 @@ int main(int argc, char *argv[])
 
     std::printf("soak: %lld keystrokes over six screens, %lld clock ticks per screen "
                 "(%.1f hours)\n",
-                static_cast<long long>(plan.keystrokes), static_cast<long long>(plan.sessionSeconds),
-                double(plan.sessionSeconds) / 3600.0);
+                static_cast<long long>(plan.keystrokes),
+                static_cast<long long>(plan.sessionSeconds), double(plan.sessionSeconds) / 3600.0);
     std::printf("%10s %10s %10s %12s %6s %6s %9s %7s %8s\n", "keys", "ticks", "rss MiB",
                 "pss MiB (all)", "procs", "fds", "new pages", "latest", "seconds");
     QElapsedTimer clock;
@@ -51,9 +52,10 @@ int main(int argc, char *argv[])
     // round of typing on each. From there the figures should stay flat.
     const auto &base = samples.at(1);
     const auto &last = samples.last();
-    std::printf("soak: growth after warm-up: rss %+.1f MiB, pss %+.1f MiB, fds %+d, processes %+d\n",
-                (last.rssKiB - base.rssKiB) / 1024.0, (last.pssKiB - base.pssKiB) / 1024.0,
-                last.openFiles - base.openFiles, last.processes - base.processes);
+    std::printf(
+        "soak: growth after warm-up: rss %+.1f MiB, pss %+.1f MiB, fds %+d, processes %+d\n",
+        (last.rssKiB - base.rssKiB) / 1024.0, (last.pssKiB - base.pssKiB) / 1024.0,
+        last.openFiles - base.openFiles, last.processes - base.processes);
     const auto caughtUp = std::count_if(samples.cbegin(), samples.cend(),
                                         [](const auto &s) { return s.showsLatest; });
     std::printf("soak: the pane on view showed its latest text at %lld of %lld samples\n",

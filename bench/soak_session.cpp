@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "soak_session.h"
 
 #include "eventwait.h"
@@ -27,19 +28,18 @@ namespace quorvel::soak {
 
 namespace {
 
-constexpr std::array kWorkspaces{ScreenId::Form1, ScreenId::Form1Test, ScreenId::Form2,
-                                 ScreenId::Form2Test, ScreenId::Form3, ScreenId::Form3Tutorial};
+constexpr std::array kWorkspaces{ScreenId::Form1,     ScreenId::Form1Test, ScreenId::Form2,
+                                 ScreenId::Form2Test, ScreenId::Form3,     ScreenId::Form3Tutorial};
 
 // Whether the pane's page holds `word`, asked of the page itself.
 bool markupHolds(PreviewPane *pane, const QString &word)
 {
     auto answer = std::make_shared<std::optional<bool>>();
-    pane->page()->runJavaScript(
-        QStringLiteral("!!document.documentElement && "
-                       "document.documentElement.outerHTML.includes('%1')")
-            .arg(word),
-        QWebEngineScript::ApplicationWorld,
-        [answer](const QVariant &v) { *answer = v.toBool(); });
+    pane->page()->runJavaScript(QStringLiteral("!!document.documentElement && "
+                                               "document.documentElement.outerHTML.includes('%1')")
+                                    .arg(word),
+                                QWebEngineScript::ApplicationWorld,
+                                [answer](const QVariant &v) { *answer = v.toBool(); });
     (void)testing::waitUntil([&] { return answer->has_value(); }, 1000);
     return answer->value_or(false);
 }
@@ -47,9 +47,9 @@ bool markupHolds(PreviewPane *pane, const QString &word)
 // Typing as a learner does: tags, words, line breaks, a mistake taken back.
 void typeOne(WorkspaceScreen *s, QRandomGenerator &random)
 {
-    static const QString sample = QStringLiteral(
-        "<B>Bold</B> and <I>italic</I> text<BR><P>A new paragraph</P><HR>"
-        "<A HREF=\"http://example.com\">a link</A> <U>underlined</U> ");
+    static const QString sample =
+        QStringLiteral("<B>Bold</B> and <I>italic</I> text<BR><P>A new paragraph</P><HR>"
+                       "<A HREF=\"http://example.com\">a link</A> <U>underlined</U> ");
     const quint32 roll = random.bounded(100u);
     QPlainTextEdit *editor = s->editor();
     if (roll < 4) {
@@ -70,8 +70,8 @@ void useButtons(WorkspaceScreen *s, QRandomGenerator &random)
             b->click();
     } else if (roll < 6) {
         if (!s->design().snippets.empty()) {
-            const auto &snippet = s->design().snippets.at(random.bounded(
-                static_cast<quint32>(s->design().snippets.size())));
+            const auto &snippet = s->design().snippets.at(
+                random.bounded(static_cast<quint32>(s->design().snippets.size())));
             s->findChild<QPushButton *>(snippet.button)->click();
         } else if (!s->design().answerLines.empty()) {
             s->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
@@ -103,7 +103,10 @@ Sample measure()
         s.pssKiB += bench::pssKiB({pid});
         ++s.processes;
     }
-    s.openFiles = static_cast<int>(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files | QDir::Dirs).size());
+    s.openFiles = static_cast<int>(
+        QDir(QStringLiteral("/proc/self/fd"))
+            .entryList(QDir::NoDotAndDotDot | QDir::System | QDir::Files | QDir::Dirs)
+            .size());
     return s;
 }
 
@@ -121,7 +124,8 @@ QList<Sample> run(const Plan &plan, const std::function<void(const Sample &)> &o
     registry.move(kWorkspaces.back(), kWorkspaces.front());
 
     QList<Sample> samples;
-    const qint64 perTurn = std::max<qint64>(1, plan.keystrokes / (plan.rounds * qint64(kWorkspaces.size())));
+    const qint64 perTurn =
+        std::max<qint64>(1, plan.keystrokes / (plan.rounds * qint64(kWorkspaces.size())));
     const double ticksPerKey = double(plan.sessionSeconds) / double(plan.keystrokes);
     double ticksDue = 0;
     qint64 ticks = 0;
@@ -133,8 +137,8 @@ QList<Sample> run(const Plan &plan, const std::function<void(const Sample &)> &o
         auto *shown = registry.screenAs<WorkspaceScreen>(kWorkspaces[current]);
         const QString marker = QStringLiteral("zq%1").arg(samples.size());
         QTest::keyClicks(shown->editor(), QLatin1Char('>') + marker);
-        const bool caughtUp = testing::waitUntil(
-            [&] { return markupHolds(shown->pane(), marker); }, 30000);
+        const bool caughtUp =
+            testing::waitUntil([&] { return markupHolds(shown->pane(), marker); }, 30000);
         Sample sample = measure();
         sample.showsLatest = caughtUp;
         for (ScreenId id : kWorkspaces)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installing Quorvel as a desktop application, and the Debian package that
 # `make package` builds from the same install rules.
 #

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the benchmark on a built tree, twice: under Xvfb (the X platform with
 # software rendering, as on a machine without a GPU) and on Qt's offscreen
 # platform; then any soak program the tree has. Prints every figure and

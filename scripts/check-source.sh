@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Fails on a C++ file that clang-format would change and on a source file
 # without its licence line. clang-format is one pinned major version, since
 # versions differ in how they format some constructs.

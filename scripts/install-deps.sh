@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian packages that building, running or testing Quorvel needs,
 # but only those that are missing, so a second run costs nothing.
 #   install-deps.sh run    what `make run` needs

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # scripts/screenshots.sh BUILD_DIR
 # Renders every screen of the course under a private Xvfb (96 dpi, software
 # rendering) as it first appears, and each lesson and practice once more after

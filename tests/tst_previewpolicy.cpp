@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preview pane's rules, driven in milliseconds without an engine: each row
 // is a fault the pane once met or would meet without its rule, written as the
 // events the pane reports and what each verdict must say.
@@ -27,7 +28,8 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::newRow("endless script: replaced after two silent questions, then given longer")
             << "req:100=Sr tick=A tick=Ar tick=RS tick=A tick=A>1500 tick=R";
-        QTest::newRow("answering renderer: never replaced, the asking stops, hiding it leaves it be")
+        QTest::newRow(
+            "answering renderer: never replaced, the asking stops, hiding it leaves it be")
             << "req:100 load ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw hide=r show=s";
         QTest::newRow("load finished meanwhile: the unanswered question is forgiven")
             << "req:100 tick=A load tick=r tick=r";
@@ -36,10 +38,10 @@ private slots:
             << "req:100 tick=A half req:100=r tick=A wait req:90=RS";
         QTest::newRow("stuck in a hidden screen: dropped on hide, not asked, loaded on show")
             << "req:100 tick tick tick=R hide=R tick=a show=S";
-        QTest::newRow("killed renderer: reloaded at once, one that kills it again backs off, hidden: on show")
+        QTest::newRow(
+            "killed renderer: reloaded at once, one that kills it again backs off, hidden: on show")
             << "req:100 gone=S@0 due=S gone=S@1000 gone=@2000 load gone=@0 hide gone=s show=S";
-        QTest::newRow("renderer not started yet: not asked, looked at again")
-            << "req:100 cold=arW";
+        QTest::newRow("renderer not started yet: not asked, looked at again") << "req:100 cold=arW";
     }
 
     void rules()
@@ -73,12 +75,14 @@ private slots:
                 v = policy.tick(event != u"cold");
             } else
                 QFAIL(qPrintable(QStringLiteral("unknown event ") + event));
-            const QString flags = QString(v.replacePage ? u'R' : u'r') + (v.show ? u'S' : u's')
-                + (v.ask ? u'A' : u'a') + (v.wakeInMs >= 0 ? u'W' : u'w');
+            const QString flags = QString(v.replacePage ? u'R' : u'r') + (v.show ? u'S' : u's') +
+                                  (v.ask ? u'A' : u'a') + (v.wakeInMs >= 0 ? u'W' : u'w');
             const QString got = QStringLiteral("%1 gave %2, wake in %3 ms, show in %4 ms")
-                                    .arg(step, flags).arg(v.wakeInMs).arg(v.showInMs);
+                                    .arg(step, flags)
+                                    .arg(v.wakeInMs)
+                                    .arg(v.showInMs);
             for (const QRegularExpressionMatch &m : check.globalMatch(step.section(u'=', 1))) {
-                const bool holds = m.hasCaptured(1)     ? flags.contains(m.captured(1))
+                const bool holds = m.hasCaptured(1)   ? flags.contains(m.captured(1))
                                    : m.hasCaptured(2) ? v.wakeInMs > m.captured(2).toInt()
                                                       : v.showInMs == m.captured(3).toInt();
                 QVERIFY2(holds, qPrintable(got));

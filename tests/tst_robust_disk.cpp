@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk failing under the scratch page in the middle of a session: the
 // page made read-only, replaced by a folder or by a link to a file elsewhere
 // (a full disk is the page writer's test and tests/e2e/pane.sh's). The editor
@@ -13,9 +14,9 @@
 #include "workspace/editortext.h"
 
 #include <QDir>
-#include <QSignalSpy>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTcpServer>
 
 using namespace quorvel;
@@ -55,7 +56,8 @@ private slots:
             break;
         case Fault::Folder:
             QVERIFY(QFile::remove(path) && QDir().mkdir(path));
-            QVERIFY(QFile::copy(QStringLiteral(":/icons/lesson1-16.png"), path + QStringLiteral("/inside.png")));
+            QVERIFY(QFile::copy(QStringLiteral(":/icons/lesson1-16.png"),
+                                path + QStringLiteral("/inside.png")));
             break;
         case Fault::Link:
             QVERIFY(f.open(QIODevice::WriteOnly) && f.write("the learner's own notes") > 0);
@@ -70,7 +72,8 @@ private slots:
             QCOMPARE(r.at(0).toBool(), false);
         QVERIFY(s->pageWriteFailed());
         QCOMPARE(s->text(), QStringLiteral("<p>good</p><p>kept</p>"));
-        QTRY_VERIFY(shownText(s->pane()).contains(QStringLiteral("The preview could not be saved.")));
+        QTRY_VERIFY(
+            shownText(s->pane()).contains(QStringLiteral("The preview could not be saved.")));
         QVERIFY(shownText(s->pane()).contains(QStringLiteral("Your text is safe in the editor")));
 
         switch (fault) {
@@ -104,7 +107,9 @@ private slots:
         run.show(ScreenId::Form1);
         const QString page = scratch::defaultPath();
         QVERIFY(QFile::remove(page) && QDir().mkpath(page));
-        run.registry.screen(ScreenId::Form1)->findChild<QPushButton *>(QStringLiteral("cmdContinue"))->click();
+        run.registry.screen(ScreenId::Form1)
+            ->findChild<QPushButton *>(QStringLiteral("cmdContinue"))
+            ->click();
         auto *form2 = run.registry.screenAs<WorkspaceScreen>(ScreenId::Form2);
         QVERIFY(form2->isVisible() && !run.endedWith && run.fatalMessages.isEmpty());
         QVERIFY(form2->pageWriteFailed());
@@ -126,7 +131,8 @@ private slots:
         // Anything that reaches this server has left the page.
         QTcpServer sink;
         QVERIFY(sink.listen(QHostAddress::LocalHost));
-        const QString page = QStringLiteral(R"(<p>probing</p><script>
+        const QString page =
+            QStringLiteral(R"(<p>probing</p><script>
 var r = {}; var done = function(k, v) { r[k] = String(v).slice(0, 200); };
 var targets = {passwd: 'file:///etc/passwd', diary: '%1', sibling: 'diary.txt'};
 Object.keys(targets).forEach(function(k) {
@@ -154,8 +160,10 @@ fetch('%3fetch', {method: 'POST', body: 'x', mode: 'no-cors'})
 try { done('send beacon', navigator.sendBeacon('%3beacon', 'x') ? 'queued' : 'refused'); }
 catch (e) { done('send beacon', 'blocked ' + e); }
 var o = new Image(); o.onload = o.onerror = function() { done('send image', 'tried'); }; o.src = '%3image';
-</script>)").arg(QUrl::fromLocalFile(secret).toString(), QUrl::fromLocalFile(picture).toString(),
-                  QStringLiteral("http://127.0.0.1:%1/").arg(sink.serverPort()));
+</script>)")
+                .arg(QUrl::fromLocalFile(secret).toString(),
+                     QUrl::fromLocalFile(picture).toString(),
+                     QStringLiteral("http://127.0.0.1:%1/").arg(sink.serverPort()));
 
         CourseRun run;
         WorkspaceScreen *s = run.show(ScreenId::Form3);
@@ -171,8 +179,9 @@ var o = new Image(); o.onload = o.onerror = function() { done('send image', 'tri
         qInfo("%s", QJsonDocument(results).toJson(QJsonDocument::Compact).constData());
         for (auto it = results.begin(); it != results.end(); ++it) {
             const QString v = it.value().toString();
-            QVERIFY2(!v.contains(QStringLiteral("root:")) && !v.contains(QStringLiteral("TOPSECRET"))
-                         && !v.startsWith(QStringLiteral("READ")) && v != QStringLiteral("SENT"),
+            QVERIFY2(!v.contains(QStringLiteral("root:")) &&
+                         !v.contains(QStringLiteral("TOPSECRET")) &&
+                         !v.startsWith(QStringLiteral("READ")) && v != QStringLiteral("SENT"),
                      qPrintable(it.key() + QStringLiteral(": ") + v));
         }
         // Whatever the page tried to send (a beacon is queued, then dropped)

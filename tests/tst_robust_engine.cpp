@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The browser engine misbehaving under the learner: its renderer killed from
 // outside, scripts that never end, megabytes of pasted text and characters no
 // page should contain. The editor keeps every character and the program goes
@@ -56,7 +57,8 @@ private slots:
     void runawayScript_data()
     {
         QTest::addColumn<QString>("script");
-        QTest::newRow("while loop while parsing") << QStringLiteral("<script>while(true){}</script>");
+        QTest::newRow("while loop while parsing")
+            << QStringLiteral("<script>while(true){}</script>");
         QTest::newRow("loop after the load")
             << QStringLiteral("<script>setTimeout(function(){while(true){}},20)</script>");
         QTest::newRow("loop in onload") << QStringLiteral("<body onload=\"for(;;){}\">");
@@ -85,7 +87,8 @@ private slots:
 
         QSignalSpy replaced(s->pane(), &PreviewPane::pageReplaced);
         QTest::keyClicks(s->editor(), script + QStringLiteral("<p>more</p>"));
-        QCOMPARE(s->text(), QStringLiteral("<p>before</p>") + script + QStringLiteral("<p>more</p>"));
+        QCOMPARE(s->text(),
+                 QStringLiteral("<p>before</p>") + script + QStringLiteral("<p>more</p>"));
         QCOMPARE(readFile(s->pagePath()), s->text().toLatin1());
         // The user-interface thread never waits for the renderer.
         QVERIFY(clockMoves(s));
@@ -98,7 +101,8 @@ private slots:
         // Another screen's pane has a renderer of its own and goes on.
         auto *other = run.show(ScreenId::Form2);
         QTest::keyClicks(other->editor(), QStringLiteral("<b>2nd</b>"));
-        QVERIFY(shows(other->pane(), "2nd") && rendererPid(other->pane()) != rendererPid(s->pane()));
+        QVERIFY(shows(other->pane(), "2nd") &&
+                rendererPid(other->pane()) != rendererPid(s->pane()));
 
         // Taking the script out brings the preview back at once (long before
         // a stuck renderer is found out again); nothing was lost.
@@ -140,12 +144,15 @@ private slots:
         // the last page it finished loading; the learner's next key comes after.
         const QString last = QStringLiteral(
             "(function(){const p=document.body.lastElementChild,r=p.getBoundingClientRect();"
-            "return p.textContent+(r.top>=0&&r.bottom<=innerHeight?' in view':'')+' at '+scrollY;})()");
+            "return p.textContent+(r.top>=0&&r.bottom<=innerHeight?' in view':'')+' at "
+            "'+scrollY;})()");
         const auto lastIs = [&](const QString &expected) {
-            return waitUntil([&] {
-                return !s->pane()->page()->isLoading()
-                    && evaluate(s->pane(), last).value_or(0).toString().startsWith(expected);
-            }, kPageTimeoutMs);
+            return waitUntil(
+                [&] {
+                    return !s->pane()->page()->isLoading() &&
+                           evaluate(s->pane(), last).value_or(0).toString().startsWith(expected);
+                },
+                kPageTimeoutMs);
         };
         QVERIFY(lastIs("paragraph 79 at 0"));
 
@@ -183,7 +190,8 @@ private slots:
                        .arg(QString(40, u'x'));
         big += QStringLiteral("THE END");
         // The engine reads the line breaks as LF; the tags go.
-        const QString rendered = QString(big).remove(QStringLiteral("<p>")).remove(QStringLiteral("</p>"));
+        const QString rendered =
+            QString(big).remove(QStringLiteral("<p>")).remove(QStringLiteral("</p>"));
         QSignalSpy refreshes(s, &WorkspaceScreen::refreshed);
         QGuiApplication::clipboard()->setText(big);
         s->editor()->paste();
@@ -191,9 +199,12 @@ private slots:
         big.replace(u'\n', QStringLiteral("\r\n"));
         QVERIFY(s->text() == big);
         QVERIFY(readFile(s->pagePath()) == scratch::encode(big));
-        QVERIFY(waitUntil([&] {
-            return evaluate(s->pane(), "document.body ? document.body.textContent : ''", 20000) == rendered;
-        }, 120000));
+        QVERIFY(waitUntil(
+            [&] {
+                return evaluate(s->pane(), "document.body ? document.body.textContent : ''",
+                                20000) == rendered;
+            },
+            120000));
 
         // The editor still takes keys at the end of 10 MB.
         s->editor()->moveCursor(QTextCursor::End);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scratch page writer on its own: what bytes a text becomes, that a write
 // replaces the page whole or reports why it left the previous one alone (a
 // full disk, a read-only page), that no file handle is kept and no link is
@@ -29,7 +30,9 @@ QStringList filesIn(const QTemporaryDir &dir)
 
 qsizetype openFiles()
 {
-    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
+    return QDir(QStringLiteral("/proc/self/fd"))
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+        .size();
 }
 
 } // namespace
@@ -45,7 +48,8 @@ private slots:
         QTest::newRow("ASCII, NUL and controls pass as they are")
             << QString::fromLatin1("<B>\r\n\0\x01\x7f", 8) << QByteArray("<B>\r\n\0\x01\x7f", 8);
         QTest::newRow("Latin-1, no-break space, euro, CJK: one reference each")
-            << QString::fromUtf8("\u00e9\u00a0\u20ac\u4e2d") << QByteArray("&#233;&#160;&#8364;&#20013;");
+            << QString::fromUtf8("\u00e9\u00a0\u20ac\u4e2d")
+            << QByteArray("&#233;&#160;&#8364;&#20013;");
         QTest::newRow("outside the BMP: one reference, not two halves")
             << QString::fromUtf8("\U0001F600!") << QByteArray("&#128512;!");
         QTest::newRow("lone surrogates, the low one last: kept as references")
@@ -66,7 +70,7 @@ private slots:
         // A link where this run's own copy goes is replaced, not written through.
         const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
         QVERIFY(QFile::link(elsewhere, dir.filePath(QStringLiteral(".customizer.html.%1.part")
-                                                         .arg(QCoreApplication::applicationPid()))));
+                                                        .arg(QCoreApplication::applicationPid()))));
         const qsizetype open = openFiles();
         for (int i = 0; i < 100; ++i) {
             // Something long must not show through a shorter text.
@@ -115,13 +119,16 @@ private slots:
             for (QProcess &copy : copies)
                 QVERIFY(copy.waitForStarted() && copy.waitForReadyRead(20000));
             // The moment of the kill is what is being varied.
-            std::this_thread::sleep_for(std::chrono::microseconds(QRandomGenerator::global()->bounded(40000)));
+            std::this_thread::sleep_for(
+                std::chrono::microseconds(QRandomGenerator::global()->bounded(40000)));
             for (QProcess &copy : copies) {
                 copy.kill();
                 QVERIFY(copy.waitForFinished());
-                QVERIFY2(copy.exitStatus() == QProcess::CrashExit, copy.readAllStandardError().constData());
+                QVERIFY2(copy.exitStatus() == QProcess::CrashExit,
+                         copy.readAllStandardError().constData());
                 const auto n = quorvel::testing::wholeNumberedText(readFile(path));
-                QVERIFY2(n, qPrintable(QStringLiteral("round %1: %2").arg(i).arg(QFileInfo(path).size())));
+                QVERIFY2(n, qPrintable(
+                                QStringLiteral("round %1: %2").arg(i).arg(QFileInfo(path).size())));
                 cutMidRun += *n > 1;
             }
             // Each run clears away the copies of the runs before it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A workspace screen from the inside, on the real screens with the real
 // engine: the load, the clock, the appends, Clear and their undo, links, the
 // fonts and what hides what on the screen, the splash's keys; and the
@@ -40,8 +41,8 @@ struct TimeLocale {
 bool saysNow(const QString &text, const char *form, const char *qtFormat, const QDateTime &since)
 {
     const QDateTime shown = QDateTime::fromString(text, QLatin1String(qtFormat));
-    return QRegularExpression(QLatin1String(form)).match(text).hasMatch()
-        && shown >= since.addSecs(-1) && shown <= QDateTime::currentDateTime();
+    return QRegularExpression(QLatin1String(form)).match(text).hasMatch() &&
+           shown >= since.addSecs(-1) && shown <= QDateTime::currentDateTime();
 }
 
 // Shows a screen and waits until it has the keyboard and its pane has made
@@ -49,10 +50,10 @@ bool saysNow(const QString &text, const char *form, const char *qtFormat, const 
 WorkspaceScreen *showActive(testing::CourseRun &run, ScreenId id)
 {
     WorkspaceScreen *w = run.show(id);
-    return w && QTest::qWaitForWindowActive(w)
-            && testing::waitUntil([w] { return w->pane()->focusProxy() != nullptr; }, 10000)
-        ? w
-        : nullptr;
+    return w && QTest::qWaitForWindowActive(w) &&
+                   testing::waitUntil([w] { return w->pane()->focusProxy() != nullptr; }, 10000)
+               ? w
+               : nullptr;
 }
 
 // The name of the control that has the focus; the pane's children count as the pane.
@@ -61,7 +62,8 @@ QString focused(const WorkspaceScreen *w)
     QWidget *f = QApplication::focusWidget();
     if (!f)
         return QStringLiteral("(none)");
-    return f == w->pane() || w->pane()->isAncestorOf(f) ? QStringLiteral("WebBrowser1") : f->objectName();
+    return f == w->pane() || w->pane()->isAncestorOf(f) ? QStringLiteral("WebBrowser1")
+                                                        : f->objectName();
 }
 
 void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -101,15 +103,18 @@ private slots:
         const char *usForm = R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M$)";
         QVERIFY2(saysNow(seen, usForm, "MM/dd/yyyy hh:mm:ss AP", since), qPrintable(seen));
         QLabel *clock = s->clockLabel();
-        QVERIFY(QFontMetricsF(clock->font()).horizontalAdvance(clock->text()) <= clock->contentsRect().width());
+        QVERIFY(QFontMetricsF(clock->font()).horizontalAdvance(clock->text()) <=
+                clock->contentsRect().width());
         QCOMPARE(readFile(s->pagePath()), QByteArray());
-        QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath())
-                                     && shownText(s->pane()).isEmpty(), kPageTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath()) &&
+                                     shownText(s->pane()).isEmpty(),
+                                 kPageTimeoutMs);
 
         const QDateTime later = QDateTime::currentDateTime();
         TimeLocale german("de_DE.UTF-8");
         const char *germanForm = R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$)";
-        QTRY_VERIFY_WITH_TIMEOUT(saysNow(clock->text(), germanForm, "dd.MM.yyyy HH:mm:ss", later), 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(saysNow(clock->text(), germanForm, "dd.MM.yyyy HH:mm:ss", later),
+                                 3000);
         QCOMPARE(clock->font().stretch(), int(QFont::Unstretched));
     }
 
@@ -141,7 +146,8 @@ private slots:
         cursor.setPosition(4, QTextCursor::KeepAnchor);
         editor->setTextCursor(cursor);
         // Each refresh leaves the page as the text then stood.
-        connect(s, &WorkspaceScreen::refreshed, s, [&] { pages << QString::fromLatin1(readFile(s->pagePath())); });
+        connect(s, &WorkspaceScreen::refreshed, s,
+                [&] { pages << QString::fromLatin1(readFile(s->pagePath())); });
         button->setFocus();
         QTest::mouseClick(button, Qt::LeftButton);
         const QString text = s->text();
@@ -183,19 +189,25 @@ private slots:
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mail, "open");
         CourseRun run;
         WorkspaceScreen *s = run.show(ScreenId::Form3);
-        editor::setText(s->editor(), QStringLiteral("<A HREF=mailto: support@example.com> Support </A> "
-                                                    "<A HREF=\"http://127.0.0.1:%1/\">next</A>")
-                                         .arg(site.serverPort()));
-        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("Support next"), kPageTimeoutMs);
+        editor::setText(s->editor(),
+                        QStringLiteral("<A HREF=mailto: support@example.com> Support </A> "
+                                       "<A HREF=\"http://127.0.0.1:%1/\">next</A>")
+                            .arg(site.serverPort()));
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("Support next"),
+                                  kPageTimeoutMs);
         // A real click: the engine hands external links on only for a user's
         // gesture. A click before the pane's first frame is settled is tried again.
         QVERIFY(QTest::qWaitForWindowExposed(s));
         for (int attempt = 0; attempt < 5 && mail.urls.isEmpty(); ++attempt) {
-            const QVariantList xy = evaluate(s->pane(), QStringLiteral(
-                "(r => [r.left + r.width / 2, r.top + r.height / 2])(document.links[0].getBoundingClientRect())"))
-                                        .value_or(QVariant()).toList();
-            QTest::mouseClick(s->pane()->focusProxy() ? s->pane()->focusProxy() : s->pane(), Qt::LeftButton,
-                              {}, QPoint(int(xy.value(0).toDouble()), int(xy.value(1).toDouble())));
+            const QVariantList xy =
+                evaluate(s->pane(),
+                         QStringLiteral("(r => [r.left + r.width / 2, r.top + r.height / "
+                                        "2])(document.links[0].getBoundingClientRect())"))
+                    .value_or(QVariant())
+                    .toList();
+            QTest::mouseClick(s->pane()->focusProxy() ? s->pane()->focusProxy() : s->pane(),
+                              Qt::LeftButton, {},
+                              QPoint(int(xy.value(0).toDouble()), int(xy.value(1).toDouble())));
             (void)waitUntil([&mail] { return !mail.urls.isEmpty(); }, 2000);
         }
         QCOMPARE(mail.urls.size(), 1);
@@ -204,11 +216,13 @@ private slots:
         QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
 
         evaluate(s->pane(), QStringLiteral("document.links[1].click()"));
-        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("another page"), kPageTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("another page"),
+                                  kPageTimeoutMs);
         // The next change brings the pane back to the learner's page.
         QTest::keyClick(s->editor(), Qt::Key_Z);
-        QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath())
-                                     && shownText(s->pane()).endsWith(u'z'), kPageTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath()) &&
+                                     shownText(s->pane()).endsWith(u'z'),
+                                 kPageTimeoutMs);
     }
 
     void screen_fontsLabelsAndWhatHides()
@@ -217,20 +231,24 @@ private slots:
         // A face that silently fell back to another would change every line
         // break; letters stand side by side (no kerning, no "TM" ligature).
         QCOMPARE(QFontInfo(font(FontRole::Default)).family(), QStringLiteral("MS Sans Serif"));
-        QCOMPARE(QFontInfo(font(FontRole::DefaultBold)).family(), QStringLiteral("Liberation Sans"));
+        QCOMPARE(QFontInfo(font(FontRole::DefaultBold)).family(),
+                 QStringLiteral("Liberation Sans"));
         QVERIFY(QFontInfo(font(FontRole::DefaultBold)).bold());
         for (FontRole role : {FontRole::Default, FontRole::Editor, FontRole::PreviewTitle}) {
             const QFontMetricsF fm(font(role));
-            QCOMPARE(fm.horizontalAdvance(QStringLiteral("HTML")), fm.horizontalAdvance(u'H')
-                         + fm.horizontalAdvance(u'T') + fm.horizontalAdvance(u'M') + fm.horizontalAdvance(u'L'));
+            QCOMPARE(fm.horizontalAdvance(QStringLiteral("HTML")),
+                     fm.horizontalAdvance(u'H') + fm.horizontalAdvance(u'T') +
+                         fm.horizontalAdvance(u'M') + fm.horizontalAdvance(u'L'));
         }
         // Every label shows its tags and ampersands as typed; one sized to its
         // text is as wide as all of it.
         for (ScreenId id : kAllScreens)
             for (QLabel *label : run.registry.screen(id)->findChildren<QLabel *>())
-                QVERIFY2(label->textFormat() == Qt::PlainText && !(label->buddy() && label->text().contains(u'&'))
-                             && (label->wordWrap()
-                                 || label->width() >= QFontMetrics(label->font()).horizontalAdvance(label->text())),
+                QVERIFY2(label->textFormat() == Qt::PlainText &&
+                             !(label->buddy() && label->text().contains(u'&')) &&
+                             (label->wordWrap() ||
+                              label->width() >=
+                                  QFontMetrics(label->font()).horizontalAdvance(label->text())),
                          qPrintable(label->objectName()));
 
         // Frame2 hides what the clock would draw below its one visible line.
@@ -242,7 +260,8 @@ private slots:
         const int frame2Top = w->findChild<QWidget *>(QStringLiteral("Frame2"))->y();
         bool inked = false;
         for (int x = place.left(); x <= place.right(); ++x) {
-            inked = inked || image.pixel(x, place.top() + 8) != image.pixel(place.left(), place.top() + 1);
+            inked = inked ||
+                    image.pixel(x, place.top() + 8) != image.pixel(place.left(), place.top() + 1);
             for (int y = frame2Top + 4; y < place.bottom(); ++y)
                 QCOMPARE(image.pixel(x, y), image.pixel(place.left(), frame2Top + 4));
         }
@@ -275,8 +294,15 @@ private slots:
         // Lesson 1 starts in the editor; Lesson 2 Practice's own order puts
         // the pane between the editor and the buttons.
         QTest::newRow("Form1") << ScreenId::Form1
-                               << QStringList{"txtItemDescription", "WebBrowser1", "cmdClear", "cmdContinue",
-                                              "ShowMe1", "ShowMe2", "ShowMe3", "ShowMe4", "Command1"};
+                               << QStringList{"txtItemDescription",
+                                              "WebBrowser1",
+                                              "cmdClear",
+                                              "cmdContinue",
+                                              "ShowMe1",
+                                              "ShowMe2",
+                                              "ShowMe3",
+                                              "ShowMe4",
+                                              "Command1"};
         QTest::newRow("Form2Test") << ScreenId::Form2Test
                                    << QStringList{"cmdClear", "txtItemDescription", "WebBrowser1",
                                                   "Command1", "cmdContinue"};
@@ -305,7 +331,8 @@ private slots:
         for (int i = 0; i < order.indexOf(QStringLiteral("WebBrowser1")); ++i)
             press(Qt::Key_Tab);
         QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1"));
-        QSignalSpy clicked(w->findChild<QPushButton *>(QStringLiteral("cmdContinue")), &QPushButton::clicked);
+        QSignalSpy clicked(w->findChild<QPushButton *>(QStringLiteral("cmdContinue")),
+                           &QPushButton::clicked);
         press(Qt::Key_L, Qt::AltModifier);
         QTRY_COMPARE(clicked.count(), 1);
         QVERIFY(!w->isVisible()); // it moved on
@@ -319,16 +346,19 @@ private slots:
         CourseRun run;
         WorkspaceScreen *w = showActive(run, ScreenId::Form3);
         QVERIFY(w);
-        editor::setText(w->editor(), u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
+        editor::setText(
+            w->editor(),
+            u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
         QTRY_VERIFY(w->pane()->page()->url().isLocalFile() && !w->pane()->page()->isLoading());
         w->editor()->setFocus();
         QTRY_COMPARE(focused(w), QStringLiteral("txtItemDescription"));
         // Where the keyboard is: the control, and inside the pane the page's element.
         auto where = [w] {
             const QString control = focused(w);
-            const auto element = control == QLatin1String("WebBrowser1")
-                ? evaluate(w->pane(), QStringLiteral("document.activeElement.textContent"))
-                : std::nullopt;
+            const auto element =
+                control == QLatin1String("WebBrowser1")
+                    ? evaluate(w->pane(), QStringLiteral("document.activeElement.textContent"))
+                    : std::nullopt;
             return element ? control + u':' + element->toString() : control;
         };
         QStringList visited;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // quorvel-shot SCREEN OUT.png [--pressed]
 // quorvel-shot --overflow
 //
@@ -50,7 +51,10 @@ int usage()
 }
 
 // Runs the event loop until `done` holds or `ms` have passed.
-bool waitFor(const std::function<bool()> &done, int ms) { return testing::waitUntil(done, ms); }
+bool waitFor(const std::function<bool()> &done, int ms)
+{
+    return testing::waitUntil(done, ms);
+}
 
 void settle(int ms)
 {
@@ -100,9 +104,9 @@ int listOverflow()
                 if (const auto *frame2 = screen->findChild<QWidget *>(QStringLiteral("Frame2")))
                     room = frame2->y() - label->y();
             const int flags = (label->wordWrap() ? Qt::TextWordWrap : 0) | int(label->alignment());
-            const QRect need = QFontMetrics(label->font())
-                                   .boundingRect(QRect(0, 0, box.width(), 1 << 20), flags,
-                                                 label->text());
+            const QRect need =
+                QFontMetrics(label->font())
+                    .boundingRect(QRect(0, 0, box.width(), 1 << 20), flags, label->text());
             if (need.height() > room || need.width() > box.width()) {
                 ++count;
                 std::printf("%s %s: %dx%d box, text needs %dx%d: \"%s\"\n",

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Draws the Lesson 1 window icon: a page with a title bar and a "</>" tag in
 # the classic 16-colour palette, at 32x32 and 16x16. Regenerate with
 #   python3 draw.py && for s in 16 32; do convert lesson1-$s.xpm PNG8:lesson1-$s.png; done

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "commandline.h"
 
 #include <QCommandLineParser>
@@ -11,9 +12,24 @@ namespace {
 // The options QGuiApplication and QApplication read from the command line
 // (and the X11 platform's), with "=" where a value follows.
 constexpr const char *kQtOptions[] = {
-    "platform=", "platformpluginpath=", "platformtheme=", "plugin=", "qwindowgeometry=",
-    "qwindowicon=", "qwindowtitle=", "reverse", "session=", "display=", "geometry=",
-    "title=", "name=", "icon=", "style=", "stylesheet=", "widgetcount", "qmljsdebugger=",
+    "platform=",
+    "platformpluginpath=",
+    "platformtheme=",
+    "plugin=",
+    "qwindowgeometry=",
+    "qwindowicon=",
+    "qwindowtitle=",
+    "reverse",
+    "session=",
+    "display=",
+    "geometry=",
+    "title=",
+    "name=",
+    "icon=",
+    "style=",
+    "stylesheet=",
+    "widgetcount",
+    "qmljsdebugger=",
 };
 
 } // namespace
@@ -39,7 +55,8 @@ std::optional<int> handleCommandLine(int argc, char *argv[])
         QString name = QString::fromLatin1(qtOption);
         const bool takesValue = name.endsWith(u'=');
         name.chop(takesValue ? 1 : 0);
-        QCommandLineOption option(name, QString(), takesValue ? QStringLiteral("value") : QString());
+        QCommandLineOption option(name, QString(),
+                                  takesValue ? QStringLiteral("value") : QString());
         option.setFlags(QCommandLineOption::HiddenFromHelp);
         parser.addOption(option);
     }
@@ -47,8 +64,9 @@ std::optional<int> handleCommandLine(int argc, char *argv[])
     const QString program = QStringLiteral("quorvel");
     if (!parser.parse(arguments) || !parser.positionalArguments().isEmpty()) {
         const QString error = parser.errorText().isEmpty()
-            ? QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first())
-            : parser.errorText();
+                                  ? QStringLiteral("unexpected argument '%1'")
+                                        .arg(parser.positionalArguments().first())
+                                  : parser.errorText();
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for the options.\n", qPrintable(program),
                      qPrintable(error), qPrintable(program));
         return 2;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "screenid.h"
@@ -24,16 +25,16 @@ struct Move {
 // is "Answer", which moves nowhere; the splash hands over to Lesson 1 by
 // itself at its timer's tick (splashscreen.h).
 inline constexpr Move kNavigation[] = {
-    {ScreenId::Form1, Button::Command1, ScreenId::Form1Test},            // "Lesson 1 Practice"
-    {ScreenId::Form1, Button::cmdContinue, ScreenId::Form2},             // "&Lesson 2"
-    {ScreenId::Form1Test, Button::cmdContinue, ScreenId::Form2},         // "&Lesson 2"
-    {ScreenId::Form2, Button::Command1, ScreenId::Form2Test},            // "Lesson 2 Practice"
-    {ScreenId::Form2, Button::cmdContinue, ScreenId::Form3},             // "&Lesson 3"
-    {ScreenId::Form2Test, Button::cmdContinue, ScreenId::Form3},         // "&Lesson 3"
-    {ScreenId::Form3, Button::Command1, ScreenId::Form3Tutorial},        // "Lesson 3 Practice"
-    {ScreenId::Form3, Button::cmdContinue, ScreenId::Final},             // "&Final"
-    {ScreenId::Form3Tutorial, Button::cmdContinue, ScreenId::Final},     // "&Finish"
-    {ScreenId::Final, Button::Command1, std::nullopt},                   // "E&xit"
+    {ScreenId::Form1, Button::Command1, ScreenId::Form1Test},        // "Lesson 1 Practice"
+    {ScreenId::Form1, Button::cmdContinue, ScreenId::Form2},         // "&Lesson 2"
+    {ScreenId::Form1Test, Button::cmdContinue, ScreenId::Form2},     // "&Lesson 2"
+    {ScreenId::Form2, Button::Command1, ScreenId::Form2Test},        // "Lesson 2 Practice"
+    {ScreenId::Form2, Button::cmdContinue, ScreenId::Form3},         // "&Lesson 3"
+    {ScreenId::Form2Test, Button::cmdContinue, ScreenId::Form3},     // "&Lesson 3"
+    {ScreenId::Form3, Button::Command1, ScreenId::Form3Tutorial},    // "Lesson 3 Practice"
+    {ScreenId::Form3, Button::cmdContinue, ScreenId::Final},         // "&Final"
+    {ScreenId::Form3Tutorial, Button::cmdContinue, ScreenId::Final}, // "&Finish"
+    {ScreenId::Final, Button::Command1, std::nullopt},               // "E&xit"
 };
 
 // Connects the buttons of a screen just built to their moves in the table.

@@ -1,7 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <array>
 #include <QString>
+#include <array>
 
 namespace quorvel {
 
@@ -18,7 +19,7 @@ enum class ScreenId {
 };
 
 inline constexpr std::array kAllScreens{
-    ScreenId::Splash, ScreenId::Form1,         ScreenId::Form1Test, ScreenId::Form2,
+    ScreenId::Splash,    ScreenId::Form1, ScreenId::Form1Test,     ScreenId::Form2,
     ScreenId::Form2Test, ScreenId::Form3, ScreenId::Form3Tutorial, ScreenId::Final,
 };
 

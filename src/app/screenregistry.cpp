@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "screenregistry.h"
 
 #include "finalscreen.h"
@@ -72,11 +73,12 @@ Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id)
         // all: the program says so and ends. A later screen goes on, its pane
         // saying what is wrong, and its next change tries again.
         if (!registry.m_workspaceBuilt)
-            QObject::connect(workspace, &WorkspaceScreen::pageUnavailable, &registry,
-                             [&registry](const QString &path, const QString &reason) {
-                                 registry.fail(QStringLiteral("cannot create the preview page %1: %2")
-                                                   .arg(path, reason));
-                             });
+            QObject::connect(
+                workspace, &WorkspaceScreen::pageUnavailable, &registry,
+                [&registry](const QString &path, const QString &reason) {
+                    registry.fail(
+                        QStringLiteral("cannot create the preview page %1: %2").arg(path, reason));
+                });
         registry.m_workspaceBuilt = true;
         screen = workspace;
     }
@@ -113,7 +115,10 @@ Screen *ScreenRegistry::screen(ScreenId id)
     return s.screen;
 }
 
-Screen *ScreenRegistry::loadedScreen(ScreenId id) const { return slot(id).screen; }
+Screen *ScreenRegistry::loadedScreen(ScreenId id) const
+{
+    return slot(id).screen;
+}
 
 void ScreenRegistry::show(ScreenId id)
 {
@@ -127,7 +132,10 @@ void ScreenRegistry::show(ScreenId id)
     w->activateWindow();
 }
 
-void ScreenRegistry::hide(ScreenId id) { screen(id)->hide(); }
+void ScreenRegistry::hide(ScreenId id)
+{
+    screen(id)->hide();
+}
 
 void ScreenRegistry::unload(ScreenId id)
 {
@@ -174,6 +182,9 @@ void ScreenRegistry::fail(const QString &message)
     end(1);
 }
 
-int ScreenRegistry::loadCount(ScreenId id) const { return slot(id).loads; }
+int ScreenRegistry::loadCount(ScreenId id) const
+{
+    return slot(id).loads;
+}
 
 } // namespace quorvel

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson 1 (Form1): plain text and the text-style tags <B>, <I> and <U>.
 #include "lessons.h"
 
@@ -5,6 +6,8 @@ namespace quorvel::lessons {
 
 const ScreenDesign &lesson1()
 {
+    // The course's own table, kept as it reads against the course, line by line.
+    // clang-format off
     static const ScreenDesign design{
         .caption = "Quorvel - HTML Lesson 1",
         .clientWidth = 11640, .clientHeight = 5655,
@@ -15,7 +18,6 @@ const ScreenDesign &lesson1()
         .editorTabIndex = 2, .browserTabIndex = 4, .clearTabIndex = 7,
         .command1 = {.caption = "Lesson 1 Practice", .left = 120, .top = 5160, .width = 1575, .tabIndex = 23},
         .cmdContinue = {.caption = "&Lesson 2", .left = 1920, .top = 5160, .width = 855, .tabIndex = 17},
-        // clang-format off
         .panel = {
             // control                   kind                 caption
             //   left, top, width, height, colour, tab index
@@ -51,7 +53,6 @@ const ScreenDesign &lesson1()
             {.name = "ShowMe4", .kind = Kind::Button, .container = "Frame3", .caption = "Show Me",
              .left = 1800, .top = 4560, .width = 975, .height = 375, .tabIndex = 22},
         },
-        // clang-format on
         .snippets = {
             {"ShowMe1", "This is regular Text.\r\n"},
             {"ShowMe2", "<B> This is Bold. </B>\r\n"},
@@ -59,6 +60,7 @@ const ScreenDesign &lesson1()
             {"ShowMe4", "<U> This is Underline. </U>\r\n"},
         },
     };
+    // clang-format on
     return design;
 }
 

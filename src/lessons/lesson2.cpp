@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson 2 (Form2): <BR>, <P> and <HR>.
 #include "lessons.h"
 
@@ -5,6 +6,8 @@ namespace quorvel::lessons {
 
 const ScreenDesign &lesson2()
 {
+    // The course's own table, kept as it reads against the course, line by line.
+    // clang-format off
     static const ScreenDesign design{
         .caption = "Quorvel - HTML Lesson 2",
         .clientWidth = 11535, .clientHeight = 5505,
@@ -14,7 +17,6 @@ const ScreenDesign &lesson2()
         .editorTabIndex = 15, .browserTabIndex = 17, .clearTabIndex = 14,
         .command1 = {.caption = "Lesson 2 Practice", .left = 120, .top = 5040, .width = 1455, .tabIndex = 20},
         .cmdContinue = {.caption = "&Lesson 3", .left = 1680, .top = 5040, .width = 1095, .tabIndex = 4},
-        // clang-format off
         .panel = {
             {.name = "lblIntro", .kind = Kind::Label, .container = "Frame3",
              .caption = " Use Breaks and Paragraphs to make your text more readable.",
@@ -41,7 +43,6 @@ const ScreenDesign &lesson2()
             {.name = "ShowMe3", .kind = Kind::Button, .container = "Frame3", .caption = "Show Me",
              .left = 1800, .top = 4440, .width = 975, .height = 375, .tabIndex = 1},
         },
-        // clang-format on
         // Steps 1 and 2 end without a line break; step 3 starts and ends with one.
         .snippets = {
             {"ShowMe1", "I am using a break at the end <BR>\r\nThis is the second line. <BR>"},
@@ -49,6 +50,7 @@ const ScreenDesign &lesson2()
             {"ShowMe3", "\r\nUse the  Horizontal Ruler.  <HR>\r\nGreat to use to separate pages. <BR>\r\n"},
         },
     };
+    // clang-format on
     return design;
 }
 

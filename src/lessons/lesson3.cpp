@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson 3 (Form3): links and mail links.
 #include "lessons.h"
 
@@ -10,6 +11,8 @@ const ScreenDesign &lesson3()
     static const QString yahoo = QLatin1String(addresses::kYahooHost);
     static const QString brindlecroft = QLatin1String(addresses::kBrindlecroftHost);
     static const QString support = QLatin1String(addresses::kSupportAddress);
+    // The course's own table, kept as it reads against the course, line by line.
+    // clang-format off
     static const ScreenDesign design{
         .caption = "Quorvel - HTML Lesson 3",
         .clientWidth = 11535, .clientHeight = 5520,
@@ -22,7 +25,6 @@ const ScreenDesign &lesson3()
         // The instructions' link addresses open a quote that never closes and
         // have no "http://"; the examples close it and have the prefix. The
         // space after "mailto:" is in both.
-        // clang-format off
         .panel = {
             {.name = "lblIntro", .kind = Kind::Label, .container = "Frame3",
              .caption = "What made HTML popular are hyperlinks and emails.",
@@ -49,13 +51,13 @@ const ScreenDesign &lesson3()
             {.name = "ShowMe3", .kind = Kind::Button, .container = "Frame3", .caption = "Show Me",
              .left = 1800, .top = 4440, .width = 975, .height = 375, .tabIndex = 1},
         },
-        // clang-format on
         .snippets = {
             {"ShowMe1", "This is a hyperlink to  <A HREF=\"http://" + yahoo + "\"> yahoo </A>.\r\n"},
             {"ShowMe2", "This is a hyperlink to  <A HREF=\"http://" + brindlecroft + "\"> Brindlecroft </A>.\r\n"},
             {"ShowMe3", "This is an email to <A HREF=mailto: " + support + "> Support </A>\r\n"},
         },
     };
+    // clang-format on
     return design;
 }
 

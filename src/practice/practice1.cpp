@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson 1 Practice (Form1Test).
 #include "practice.h"
 #include "sentences.h"
@@ -6,6 +7,8 @@ namespace quorvel::practice {
 
 const ScreenDesign &practice1()
 {
+    // The course's own table, kept as it reads against the course, line by line.
+    // clang-format off
     static const ScreenDesign design{
         .caption = "Lesson 1 Practice",
         .clientWidth = 11520, .clientHeight = 5505,
@@ -17,7 +20,6 @@ const ScreenDesign &practice1()
         .cmdContinue = {.caption = "&Lesson 2", .left = 1680, .top = 5040, .width = 1095, .tabIndex = 1},
         // The sentences stand in their on-screen order, which is not the
         // numbering of their labels; the answer lines follow that order.
-        // clang-format off
         .panel = {
             // lblStep1 alone has a background: the inactive window border colour.
             {.name = "lblStep1", .kind = Kind::Label, .container = "Frame3", .caption = kEncouragement,
@@ -36,7 +38,6 @@ const ScreenDesign &practice1()
             {.name = "Label6", .kind = Kind::Label, .container = "Frame3", .caption = kFinallyDone,
              .left = 120, .top = 4320, .width = 2535, .height = 495, .tabIndex = 16},
         },
-        // clang-format on
         // Names bold, foods italic, locations underlined.
         .answerLines = {
             "<B> Jack </B> and <B> Jill </B>went up the <U>Hill</U>.<BR>",
@@ -46,6 +47,7 @@ const ScreenDesign &practice1()
             "<B>I</B> am finally done with this practice and getting out of <U>here</U>.<BR>",
         },
     };
+    // clang-format on
     return design;
 }
 

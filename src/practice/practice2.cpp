@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson 2 Practice (Form2Test).
 #include "practice.h"
 #include "sentences.h"
@@ -6,6 +7,8 @@ namespace quorvel::practice {
 
 const ScreenDesign &practice2()
 {
+    // The course's own table, kept as it reads against the course, line by line.
+    // clang-format off
     static const ScreenDesign design{
         .caption = "Lesson 2 Practice",
         .clientWidth = 11535, .clientHeight = 5490,
@@ -17,7 +20,6 @@ const ScreenDesign &practice2()
         .cmdContinue = {.caption = "&Lesson 3", .left = 1680, .top = 5040, .width = 1095, .tabIndex = 10},
         // The same sentences as the Lesson 1 practice, in the same order;
         // Label6 starts a little higher and overlaps the foot of Label3.
-        // clang-format off
         .panel = {
             {.name = "lblStep1", .kind = Kind::Label, .container = "Frame3", .caption = kEncouragement,
              .left = 120, .top = 360, .width = 2655, .height = 735, .colour = kBlue, .tabIndex = 17},
@@ -35,7 +37,6 @@ const ScreenDesign &practice2()
             {.name = "Label6", .kind = Kind::Label, .container = "Frame3", .caption = kFinallyDone,
              .left = 120, .top = 4200, .width = 2535, .height = 495, .tabIndex = 11},
         },
-        // clang-format on
         // A break after every name, a paragraph after every food, a rule after
         // every location.
         .answerLines = {
@@ -46,6 +47,7 @@ const ScreenDesign &practice2()
             "I <BR> am finally done with this practice and getting out of here. <HR><BR>",
         },
     };
+    // clang-format on
     return design;
 }
 

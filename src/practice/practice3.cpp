@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lesson 3 Practice (Form3Tutorial).
 #include "practice.h"
 #include "sentences.h"
@@ -11,6 +12,8 @@ const ScreenDesign &practice3()
     static const QString microsoft = QLatin1String(addresses::kMicrosoftHost);
     static const QString quicken = QLatin1String(addresses::kQuickenHost);
     static const QString support = QLatin1String(addresses::kSupportAddress);
+    // The course's own table, kept as it reads against the course, line by line.
+    // clang-format off
     static const ScreenDesign design{
         .caption = "Lesson 3 Practice",
         .clientWidth = 11535, .clientHeight = 5505,
@@ -21,7 +24,6 @@ const ScreenDesign &practice3()
         .command1 = {.caption = "Answer", .left = 240, .top = 5040, .width = 1215, .tabIndex = 10},
         .cmdContinue = {.caption = "&Finish", .left = 1680, .top = 5040, .width = 1095, .tabIndex = 9},
         // Three tasks, top to bottom: Label2, Label5, Label3.
-        // clang-format off
         .panel = {
             {.name = "lblStep1", .kind = Kind::Label, .container = "Frame3", .caption = kEncouragement,
              .left = 120, .top = 240, .width = 2655, .height = 735, .colour = kBlue, .tabIndex = 11},
@@ -38,7 +40,6 @@ const ScreenDesign &practice3()
              .caption = "*  Write \"an email to " + support + " and let them know how you like this and what might need to be improve.\"",
              .left = 120, .top = 3720, .width = 2535, .height = 855, .tabIndex = 14},
         },
-        // clang-format on
         // The e-mail to oneself (Label5) has no answer; the support address
         // stays plain text, not a mail link.
         .answerLines = {
@@ -47,6 +48,7 @@ const ScreenDesign &practice3()
             "an email to " + support + " and let them know how you like this and what might need to be improve. <BR><BR>",
         },
     };
+    // clang-format on
     return design;
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The texts that the Lesson 1 and Lesson 2 practices share: the line that
@@ -11,8 +12,10 @@ inline constexpr char kEncouragement[] =
 
 inline constexpr char kJackAndJill[] = "*   Jack and Jill went up the Hill.";
 inline constexpr char kGreenGiant[] = "*   The Green Giant favorite food is corn.";
-inline constexpr char kBigFreddy[] = "*   Big Freddy could no longer go home after eating 12 donuts.";
+inline constexpr char kBigFreddy[] =
+    "*   Big Freddy could no longer go home after eating 12 donuts.";
 inline constexpr char kSantaClaus[] = "*  Santa Claus is coming to town.";
-inline constexpr char kFinallyDone[] = "*  I am finally done with this practice and getting out of here.";
+inline constexpr char kFinallyDone[] =
+    "*  I am finally done with this practice and getting out of here.";
 
 } // namespace quorvel::practice

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QColor>
@@ -13,7 +14,10 @@ namespace quorvel {
 // designed; 15 twips make one device-independent pixel (96 dpi). Qt's high-DPI
 // scaling takes it from there.
 inline constexpr int kTwipsPerPixel = 15;
-constexpr int px(int twips) { return (twips + (twips >= 0 ? 7 : -7)) / kTwipsPerPixel; }
+constexpr int px(int twips)
+{
+    return (twips + (twips >= 0 ? 7 : -7)) / kTwipsPerPixel;
+}
 
 // The fonts the screens use, by their design names. MS Sans Serif 8.25 pt is
 // Wine's bitmap face of that name, registered at start-up (registerFonts());

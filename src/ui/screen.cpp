@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "screen.h"
 
 #include "controltable.h"
@@ -12,7 +13,10 @@ namespace quorvel {
 namespace {
 
 // Twips to pixels the way the toolkit maps a position: truncated toward zero.
-int pixelsFromTwips(float twips) { return static_cast<int>(twips / float(kTwipsPerPixel)); }
+int pixelsFromTwips(float twips)
+{
+    return static_cast<int>(twips / float(kTwipsPerPixel));
+}
 
 // The frame the window manager put around the last window it framed: one
 // desktop, one kind of frame, so the best guess for a window not framed yet.
@@ -29,7 +33,10 @@ Screen::Screen(const QString &name)
 
 Screen::~Screen() = default;
 
-void Screen::load() { centre(); }
+void Screen::load()
+{
+    centre();
+}
 
 QPoint Screen::centredPosition(QSize outer, QRect desktop)
 {
@@ -69,9 +76,9 @@ void Screen::centre()
 bool Screen::event(QEvent *event)
 {
     const bool handled = QWidget::event(event);
-    if (m_centred && !m_centreSettled && isVisible()
-        && (event->type() == QEvent::Move || event->type() == QEvent::Resize
-            || event->type() == QEvent::Show)) {
+    if (m_centred && !m_centreSettled && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Show)) {
         const QWindow *handle = windowHandle();
         const QMargins real = handle ? handle->frameMargins() : QMargins();
         if (!real.isNull()) {

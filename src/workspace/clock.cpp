@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "clock.h"
 
 #include <QFontMetricsF>
@@ -52,8 +53,8 @@ QString clockText()
     const QTime time = QTime::currentTime();
     QString timeFormat = locale.timeFormat(QLocale::LongFormat);
     timeFormat.remove(QLatin1Char('t')).replace(QLatin1String("  "), QLatin1String(" "));
-    return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ')
-        + locale.toString(time, timeFormat.trimmed());
+    return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(time, timeFormat.trimmed());
 }
 
 #endif

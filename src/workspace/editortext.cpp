@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "editortext.h"
 
 #include <QPlainTextEdit>
@@ -13,7 +14,8 @@ namespace {
 
 // The document keeps a line break as a paragraph separator; the course's
 // texts use CR LF.
-QString toDocument(QStringView crlf) {
+QString toDocument(QStringView crlf)
+{
     QString s = crlf.toString();
     s.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
@@ -22,7 +24,8 @@ QString toDocument(QStringView crlf) {
 
 } // namespace
 
-QString text(const QPlainTextEdit *edit) {
+QString text(const QPlainTextEdit *edit)
+{
     QString raw = edit->document()->toRawText();
     // toRawText() ends every paragraph but the last with U+2029; a soft line
     // break (Shift+Enter) is U+2028. Both are a line break to the learner.
@@ -48,7 +51,8 @@ QString text(const QPlainTextEdit *edit) {
     }
 }
 
-void setText(QPlainTextEdit *edit, QStringView crlfText) {
+void setText(QPlainTextEdit *edit, QStringView crlfText)
+{
     // Through a cursor rather than setPlainText(), so the learner can undo it.
     QTextCursor all(edit->document());
     all.beginEditBlock();
@@ -57,7 +61,8 @@ void setText(QPlainTextEdit *edit, QStringView crlfText) {
     all.endEditBlock();
 }
 
-void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo) {
+void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo)
+{
     QScrollBar *bar = edit->verticalScrollBar();
     const int scroll = bar->value();
     QTextCursor end(edit->document());
@@ -71,9 +76,13 @@ void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo) {
     bar->setValue(scroll);
 }
 
-void showMeAppend(QPlainTextEdit *edit, QStringView snippet) { append(edit, snippet); }
+void showMeAppend(QPlainTextEdit *edit, QStringView snippet)
+{
+    append(edit, snippet);
+}
 
-void answerAppend(QPlainTextEdit *edit, const std::vector<QString> &lines) {
+void answerAppend(QPlainTextEdit *edit, const std::vector<QString> &lines)
+{
     auto undo = Undo::NewStep;
     for (const QString &line : lines) {
         append(edit, line + QLatin1String("\r\n"), undo);

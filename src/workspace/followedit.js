@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs in the preview's own script world once each page is parsed: finds where
 // the rendered text differs from the text the pane showed before, and if that
 // place is out of view, scrolls just enough to bring it in, to the nearest

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "previewpane.h"
 
 #include <QApplication>
@@ -66,11 +67,10 @@ protected:
         // The learner's page is local, and local pages may not reach the web,
         // so a web link the learner clicks is followed by the pane itself,
         // as the browser's own navigation.
-        const bool web = url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-        if (web && isMainFrame && type == NavigationTypeLinkClicked
-            && this->url().isLocalFile()) {
-            QMetaObject::invokeMethod(
-                this, [this, url] { load(url); }, Qt::QueuedConnection);
+        const bool web =
+            url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+        if (web && isMainFrame && type == NavigationTypeLinkClicked && this->url().isLocalFile()) {
+            QMetaObject::invokeMethod(this, [this, url] { load(url); }, Qt::QueuedConnection);
             return false;
         }
         return true;
@@ -113,9 +113,8 @@ PreviewPane::PreviewPane(QWidget *parent)
 {
     setContextMenuPolicy(Qt::NoContextMenu);
     m_wake.setSingleShot(true);
-    connect(&m_wake, &QTimer::timeout, this, [this] {
-        carryOut(m_policy.tick(page()->renderProcessPid() > 0));
-    });
+    connect(&m_wake, &QTimer::timeout, this,
+            [this] { carryOut(m_policy.tick(page()->renderProcessPid() > 0)); });
     connect(qApp, &QApplication::focusChanged, this, &PreviewPane::keepFocus);
     installPage();
 }
@@ -262,9 +261,9 @@ bool PreviewPane::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason r = static_cast<QFocusEvent *>(event)->reason();
-        m_focusByLearner = r == Qt::MouseFocusReason || r == Qt::TabFocusReason
-            || r == Qt::BacktabFocusReason || r == Qt::ShortcutFocusReason
-            || r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
+        m_focusByLearner = r == Qt::MouseFocusReason || r == Qt::TabFocusReason ||
+                           r == Qt::BacktabFocusReason || r == Qt::ShortcutFocusReason ||
+                           r == Qt::ActiveWindowFocusReason || r == Qt::PopupFocusReason;
     }
     return QWebEngineView::eventFilter(watched, event);
 }
@@ -285,7 +284,11 @@ void PreviewPane::keepFocus(QWidget *old, QWidget *now)
         m_focusOwner = old;
     if (m_focusOwner)
         QMetaObject::invokeMethod(
-            m_focusOwner, [w = m_focusOwner] { if (w) w->setFocus(Qt::OtherFocusReason); },
+            m_focusOwner,
+            [w = m_focusOwner] {
+                if (w)
+                    w->setFocus(Qt::OtherFocusReason);
+            },
             Qt::QueuedConnection);
 }
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "previewpolicy.h"
 
 #include <algorithm>
@@ -37,8 +38,8 @@ PreviewPolicy::PreviewPolicy(Clock clock)
 
 bool PreviewPolicy::overdue() const
 {
-    return m_asking && m_answered < m_question && m_loads == m_loadsAtAsk
-        && (m_silent > 0 || m_clock() - m_askedAt >= m_answerWithin);
+    return m_asking && m_answered < m_question && m_loads == m_loadsAtAsk &&
+           (m_silent > 0 || m_clock() - m_askedAt >= m_answerWithin);
 }
 
 void PreviewPolicy::startLooking(PaneVerdict &v)
@@ -97,7 +98,10 @@ void PreviewPolicy::loadFinished(bool ok)
     m_crashes = 0;
 }
 
-void PreviewPolicy::answered(quint64 question) { m_answered = std::max(m_answered, question); }
+void PreviewPolicy::answered(quint64 question)
+{
+    m_answered = std::max(m_answered, question);
+}
 
 PaneVerdict PreviewPolicy::rendererGone()
 {
@@ -112,8 +116,8 @@ PaneVerdict PreviewPolicy::rendererGone()
     }
     v.show = true;
     v.showInMs = m_crashes == 0
-        ? 0
-        : std::min(kCrashRetryMaxMs, kCrashRetryMs << std::min(m_crashes - 1, 6));
+                     ? 0
+                     : std::min(kCrashRetryMaxMs, kCrashRetryMs << std::min(m_crashes - 1, 6));
     ++m_crashes;
     return v;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "scratchpage.h"
 
 #include <QCoreApplication>
@@ -55,7 +56,9 @@ void removeLeftovers(const QFileInfo &page)
                                             QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         bool ok = false;
-        const qint64 pid = QStringView(name).sliced(prefix.size(), name.size() - prefix.size() - 5).toLongLong(&ok);
+        const qint64 pid = QStringView(name)
+                               .sliced(prefix.size(), name.size() - prefix.size() - 5)
+                               .toLongLong(&ok);
         if (ok && pid != QCoreApplication::applicationPid() && !running(pid))
             QFile::remove(dir.filePath(name));
     }
@@ -116,8 +119,10 @@ std::optional<QString> write(const QString &path, QStringView text)
     // The write bits count as well as what the system allows us: the
     // administrator may replace any file, but a page marked read-only by its
     // owner is still one to leave alone.
-    constexpr fs::perms anyWrite = fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
-    if (exists && ((status.permissions() & anyWrite) == fs::perms::none || !QFileInfo(path).isWritable()))
+    constexpr fs::perms anyWrite =
+        fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
+    if (exists &&
+        ((status.permissions() & anyWrite) == fs::perms::none || !QFileInfo(path).isWritable()))
         return QStringLiteral("the file is read-only");
 
     // The first write to a page in a run tidies up after runs killed
@@ -127,8 +132,8 @@ std::optional<QString> write(const QString &path, QStringView text)
     if (known == parts.cend()) {
         const QFileInfo info(path);
         removeLeftovers(info);
-        known = parts.insert(path, info.absoluteDir().filePath(
-                                       partName(info.fileName(), QCoreApplication::applicationPid())));
+        known = parts.insert(path, info.absoluteDir().filePath(partName(
+                                       info.fileName(), QCoreApplication::applicationPid())));
     }
     const QString &part = *known;
     // Created afresh every time, so that nothing put in its place (a link

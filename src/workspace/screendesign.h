@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include "ui/controltable.h"
@@ -41,7 +42,7 @@ struct ScreenDesign {
 
     std::vector<ControlRow> panel; // the instruction panel's own controls, inside Frame3
 
-    std::vector<Snippet> snippets;   // lessons: the Show Me examples
+    std::vector<Snippet> snippets;    // lessons: the Show Me examples
     std::vector<QString> answerLines; // practices: appended one by one, each with CR LF
 
     // A practice is a screen with an answer: its Command1 is "Answer".

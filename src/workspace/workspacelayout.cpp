@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workspacelayout.h"
 
 #include <QStringList>
@@ -31,13 +32,23 @@ std::vector<ControlRow> workspaceLayout(const ScreenDesign &s)
     };
     // clang-format on
     table.insert(table.end(), s.panel.begin(), s.panel.end());
-    table.push_back({.name = "Command1", .kind = Kind::Button, .container = "Frame3",
-                     .caption = s.command1.caption, .left = s.command1.left,
-                     .top = s.command1.top, .width = s.command1.width, .height = 375,
+    table.push_back({.name = "Command1",
+                     .kind = Kind::Button,
+                     .container = "Frame3",
+                     .caption = s.command1.caption,
+                     .left = s.command1.left,
+                     .top = s.command1.top,
+                     .width = s.command1.width,
+                     .height = 375,
                      .tabIndex = s.command1.tabIndex});
-    table.push_back({.name = "cmdContinue", .kind = Kind::Button, .container = "Frame3",
-                     .caption = s.cmdContinue.caption, .left = s.cmdContinue.left,
-                     .top = s.cmdContinue.top, .width = s.cmdContinue.width, .height = 375,
+    table.push_back({.name = "cmdContinue",
+                     .kind = Kind::Button,
+                     .container = "Frame3",
+                     .caption = s.cmdContinue.caption,
+                     .left = s.cmdContinue.left,
+                     .top = s.cmdContinue.top,
+                     .width = s.cmdContinue.width,
+                     .height = 375,
                      .tabIndex = s.cmdContinue.tabIndex});
     return table;
 }

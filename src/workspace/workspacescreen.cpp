@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "workspacescreen.h"
 
 #include "clock.h"
@@ -52,8 +53,8 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
         // Lesson 1 keeps its size: no resizing, no maximise and no minimise
         // button, but its close button stays.
         setFixedSize(size());
-        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-                       | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
         QIcon icon;
         icon.addFile(QStringLiteral(":/icons/lesson1-16.png"), QSize(16, 16));
         icon.addFile(QStringLiteral(":/icons/lesson1-32.png"), QSize(32, 32));
@@ -72,9 +73,7 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
 
     connect(m_editor, &QPlainTextEdit::textChanged, this,
             &WorkspaceScreen::txtItemDescription_Change);
-    auto button = [this](const QString &name) {
-        return findChild<QPushButton *>(name);
-    };
+    auto button = [this](const QString &name) { return findChild<QPushButton *>(name); };
     connect(button(QStringLiteral("cmdClear")), &QPushButton::clicked, this,
             &WorkspaceScreen::cmdClear_Click);
     // Command1 is "Answer" on a practice and "Lesson N Practice" on a lesson.
@@ -90,8 +89,7 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
         QPushButton *showMe = button(snippet.button);
         Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
         showMe->setAccessibleDescription(QStringLiteral("Show Me: Step ") + snippet.button.mid(6));
-        connect(showMe, &QPushButton::clicked, this,
-                [this, &snippet] { ShowMe_Click(snippet); });
+        connect(showMe, &QPushButton::clicked, this, [this, &snippet] { ShowMe_Click(snippet); });
     }
 
     // Enter presses whichever button has the focus, as it does in a dialog.
@@ -108,7 +106,10 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
 
 WorkspaceScreen::~WorkspaceScreen() = default;
 
-QString WorkspaceScreen::text() const { return editor::text(m_editor); }
+QString WorkspaceScreen::text() const
+{
+    return editor::text(m_editor);
+}
 
 void WorkspaceScreen::load()
 {
@@ -140,18 +141,30 @@ void WorkspaceScreen::refresh()
     emit refreshed(true);
 }
 
-void WorkspaceScreen::txtItemDescription_Change() { refresh(); }
+void WorkspaceScreen::txtItemDescription_Change()
+{
+    refresh();
+}
 
-void WorkspaceScreen::cmdClear_Click() { editor::setText(m_editor, u""); }
+void WorkspaceScreen::cmdClear_Click()
+{
+    editor::setText(m_editor, u"");
+}
 
-void WorkspaceScreen::Answer_Click() { editor::answerAppend(m_editor, m_design.answerLines); }
+void WorkspaceScreen::Answer_Click()
+{
+    editor::answerAppend(m_editor, m_design.answerLines);
+}
 
 void WorkspaceScreen::ShowMe_Click(const Snippet &snippet)
 {
     editor::showMeAppend(m_editor, snippet.text);
 }
 
-void WorkspaceScreen::Timer1_Timer() { showClock(m_clock); }
+void WorkspaceScreen::Timer1_Timer()
+{
+    showClock(m_clock);
+}
 
 void WorkspaceScreen::applyFocusOrder()
 {
@@ -172,8 +185,8 @@ void WorkspaceScreen::applyFocusOrder()
 
 bool WorkspaceScreen::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_pane
-        && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
+    if (watched == m_pane &&
+        (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
         // The view makes its focus child (anew with a new page) and joins it
         // to the end of the window's Tab chain; it names it as its focus
         // proxy only after adding it, so look once that is done.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a screen reader finds on Lesson 1, read through AT-SPI from outside the
 # program: the editor, its label, the preview, the clock and the four Show Me
 # buttons each have a name or description of their own.

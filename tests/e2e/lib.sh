@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared by the end-to-end tests: a private X server, the program under test,
 # bounded waits, and reading what a person at the screen could see.
 # Sourced by bash scripts; needs Xvfb, xdotool, xdpyinfo and xprop (x11-utils)

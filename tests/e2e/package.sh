@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Quorvel as a distribution and a desktop see it: the Debian package that
 # CPack builds from the install rules, judged by lintian, by apt (can its
 # dependencies be met), by appstreamcli compose (would a software centre list

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The preview pane's troubles as the learner meets them: the built program
 # under a private X server, real key presses and never a click, checked
 # through the scratch page and the pane's page as the engine's debugging port

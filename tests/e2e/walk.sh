@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The course as a learner meets it: the built program under a private X
 # server, driven only by real key presses and mouse clicks, checked only by
 # what a person could see or find: the windows on view, their titles, sizes

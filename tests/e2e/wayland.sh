@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The program as a native Wayland client, under a headless weston: it starts,
 # writes its page, the preview loads it (as the browser engine's own list of
 # pages shows), and SIGTERM ends it as "Exit" does, with status 0.

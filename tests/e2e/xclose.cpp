@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // xclose WINDOW: asks WINDOW to close the way a window manager does, with a
 // WM_DELETE_WINDOW client message. (xdotool's windowkill destroys the window
 // instead, Alt+F4 needs a window manager, and this xdotool has no windowquit.)

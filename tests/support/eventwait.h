@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Waiting on a condition while the browser engine works. QTest::qWaitFor
@@ -13,8 +14,7 @@
 
 namespace quorvel::testing {
 
-template <typename Condition>
-bool waitUntil(Condition condition, int timeoutMs)
+template <typename Condition> bool waitUntil(Condition condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     QEventLoop loop;

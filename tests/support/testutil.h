@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the widget tests share: reading the real page file, asking the real
@@ -31,7 +32,8 @@ inline QByteArray readFile(const QString &path)
 }
 
 // Runs a script in the view's page and waits for its result.
-inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &script, int timeoutMs = 5000)
+inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &script,
+                                        int timeoutMs = 5000)
 {
     // The answer may come after we stop waiting; it must not land on a dead frame.
     auto result = std::make_shared<std::optional<QVariant>>();
@@ -44,7 +46,8 @@ inline std::optional<QVariant> evaluate(QWebEngineView *view, const QString &scr
 // the callers ask again.
 inline QString shownText(QWebEngineView *view)
 {
-    const auto v = evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"), 1500);
+    const auto v =
+        evaluate(view, QStringLiteral("document.body ? document.body.innerText : ''"), 1500);
     return v ? v->toString() : QStringLiteral("<no answer from the page>");
 }
 
