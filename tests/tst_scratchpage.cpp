@@ -96,8 +96,13 @@ private slots:
             QVERIFY(scratch::write(path, u"over a read-only page"));
         QCOMPARE(readFile(path), QByteArray("Hello"));
         QCOMPARE(openFiles(), open);
-        QVERIFY(!QFile::exists(missing));
         QVERIFY(QFile(path).setPermissions(QFile::ReadOwner | QFile::WriteOwner));
+        // A link or a folder in the page's place is left as it is.
+        QVERIFY(QFile::rename(path, elsewhere) && QFile::link(elsewhere, path));
+        QVERIFY(scratch::write(path, u"through the link") && QFileInfo(path).isSymLink());
+        QCOMPARE(readFile(elsewhere), QByteArray("Hello"));
+        QVERIFY(QFile::remove(path) && QDir().mkdir(path) && scratch::write(path, u"x"));
+        QVERIFY(QDir(path).isEmpty() && QDir().rmdir(path) && QFile::remove(elsewhere));
         QVERIFY(!scratch::write(path, u""));
         QCOMPARE(QFileInfo(path).size(), 0);
         // Nothing but the page is left in the folder.
