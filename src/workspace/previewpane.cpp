@@ -13,7 +13,6 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 
 #ifdef Q_OS_UNIX
@@ -80,8 +79,12 @@ protected:
     QWebEnginePage *createWindow(WebWindowType) override { return this; }
 };
 
-// The script that follows the edit (followedit.js), with the text the pane
-// showed before put in as its argument.
+// The script that follows the edit (followedit.js), run in the pane's own
+// script world once a page has loaded, with the text the pane showed before
+// as its argument: nothing the page's own scripts can see or change carries
+// it. (Installed among the page's scripts instead, it had to be replaced for
+// every page, and that now and then kept the last page of a burst of keys
+// from running its scripts at all.)
 QString followEditSource(const QString &previous)
 {
     static const QString body = [] {
@@ -130,11 +133,14 @@ void PreviewPane::installPage()
     auto *fresh = new PreviewPage(this);
     connect(fresh, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         m_policy.loadFinished(ok);
-        // The text this page rendered, kept for the next page to compare.
-        if (ok && m_pageBytes <= kFollowMaxBytes)
-            page()->runJavaScript(QStringLiteral("typeof quorvelShownText === 'function' ? "
-                                                 "quorvelShownText() : ''"),
-                                  QWebEngineScript::ApplicationWorld,
+        // The page brings the place the learner changed into view, and
+        // answers with the text it shows, for the next page to compare.
+        // Passing the text along and comparing it costs time in proportion
+        // to the page: a big page (a long paste, as a rule) is not followed.
+        if (!ok || m_pageBytes > kFollowMaxBytes)
+            m_shownText.clear();
+        else
+            page()->runJavaScript(followEditSource(m_shownText), QWebEngineScript::ApplicationWorld,
                                   [self = QPointer(this)](const QVariant &v) {
                                       if (self)
                                           self->m_shownText = v.toString();
@@ -216,26 +222,6 @@ void PreviewPane::carryOut(const PaneVerdict &v)
 
 void PreviewPane::showContent()
 {
-    // Every page brings the place the learner changed into view. The text
-    // shown before goes in as the script's argument: nothing the page's own
-    // scripts can see or change carries it.
-    QWebEngineScriptCollection &scripts = page()->scripts();
-    for (const QWebEngineScript &old : scripts.find(QStringLiteral("quorvel-follow-edit")))
-        scripts.remove(old);
-    // Passing the text along and comparing it costs time in proportion to
-    // the page: a big page (a long paste, as a rule) is shown as soon as it
-    // can be, and not followed.
-    if (m_pageBytes > kFollowMaxBytes) {
-        m_shownText.clear();
-    } else {
-        QWebEngineScript follow;
-        follow.setName(QStringLiteral("quorvel-follow-edit"));
-        follow.setInjectionPoint(QWebEngineScript::DocumentReady);
-        follow.setWorldId(QWebEngineScript::ApplicationWorld);
-        follow.setRunsOnSubFrames(false);
-        follow.setSourceCode(followEditSource(m_shownText));
-        scripts.insert(follow);
-    }
     if (m_html.isEmpty())
         load(m_url);
     else
