@@ -14,6 +14,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -172,13 +173,17 @@ void PreviewPane::Navigate(const QString &path)
 {
     m_url = QUrl::fromLocalFile(path);
     m_html.clear();
+    m_problem.clear();
     m_pageBytes = QFileInfo(path).size();
     carryOut(m_policy.contentRequested(m_pageBytes));
 }
 
 void PreviewPane::showProblem(const QString &path, const QString &reason)
 {
-    qCWarning(lcPreview, "page %s could not be written: %s", qPrintable(path), qPrintable(reason));
+    // Said once per fault, not at every key while it lasts.
+    if (std::exchange(m_problem, reason) != reason)
+        qCWarning(lcPreview, "page %s could not be written: %s", qPrintable(path),
+                  qPrintable(reason));
     // Loaded under the page's own address: it stays in the page's renderer,
     // and it is the page the pane reports, never about:blank.
     m_url = QUrl::fromLocalFile(path);

@@ -59,6 +59,7 @@ private:
     QString m_html;
     // The text the last page rendered, to find what the next one changed.
     QString m_shownText;
+    QString m_problem; // the last reason the page could not be written
     qint64 m_pageBytes = 0;
     bool m_focusByLearner = false;
     QPointer<QWidget> m_focusOwner;

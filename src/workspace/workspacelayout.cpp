@@ -3,6 +3,7 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <utility>
 
 namespace quorvel {
 
@@ -32,24 +33,18 @@ std::vector<ControlRow> workspaceLayout(const ScreenDesign &s)
     };
     // clang-format on
     table.insert(table.end(), s.panel.begin(), s.panel.end());
-    table.push_back({.name = "Command1",
-                     .kind = Kind::Button,
-                     .container = "Frame3",
-                     .caption = s.command1.caption,
-                     .left = s.command1.left,
-                     .top = s.command1.top,
-                     .width = s.command1.width,
-                     .height = 375,
-                     .tabIndex = s.command1.tabIndex});
-    table.push_back({.name = "cmdContinue",
-                     .kind = Kind::Button,
-                     .container = "Frame3",
-                     .caption = s.cmdContinue.caption,
-                     .left = s.cmdContinue.left,
-                     .top = s.cmdContinue.top,
-                     .width = s.cmdContinue.width,
-                     .height = 375,
-                     .tabIndex = s.cmdContinue.tabIndex});
+    // The two foot buttons of the panel, 375 twips high.
+    for (const auto &[name, b] :
+         {std::pair{"Command1", &s.command1}, {"cmdContinue", &s.cmdContinue}})
+        table.push_back({.name = name,
+                         .kind = Kind::Button,
+                         .container = "Frame3",
+                         .caption = b->caption,
+                         .left = b->left,
+                         .top = b->top,
+                         .width = b->width,
+                         .height = 375,
+                         .tabIndex = b->tabIndex});
     return table;
 }
 
