@@ -9,6 +9,7 @@
 #include "workspace/previewpane.h"
 #include "workspace/scratchpage.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -128,6 +129,80 @@ private slots:
         QTest::keyClicks(next->editor(), QStringLiteral("<i>next</i>"));
         QVERIFY(shows(next->pane(), "next"));
         QCOMPARE(s->text(), loop);
+    }
+
+    void pageActs_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("note");
+        QTest::addColumn<bool>("clickFirst");
+        QTest::newRow("alert: the script goes on, the note says what it said")
+            << "<script>alert('hi')</script>on" << "on" << "The page says: hi" << false;
+        QTest::newRow("confirm: answered as Cancel")
+            << "<script>document.write(confirm('sure?'))</script>"
+            << "false" << "The page asks: sure? (the preview answers Cancel)" << false;
+        QTest::newRow("prompt: answered as Cancel")
+            << "<script>document.write(prompt('name?', 'x'))</script>"
+            << "null" << "The page asks: name? (the preview answers Cancel)" << false;
+        QTest::newRow("five alerts: one note with a count")
+            << "<script>for (var i = 1; i <= 5; ++i) alert(i)</script>done"
+            << "done" << "The page says: 5 (5 times)" << false;
+        QTest::newRow("a refresh of itself: refused, and said")
+            << "<meta http-equiv='refresh' content='0'>hi"
+            << "hi" << "The page tried to open customizer.html, a file on your computer" << false;
+        QTest::newRow("a link to a file beside it, clicked: refused, and said")
+            << "<a href='page2.html' style='display:block;height:3000px'>next</a>"
+            << "next" << "The page tried to open page2.html" << true;
+        QTest::newRow("a question before it is left, after a click in it: left without asking")
+            << "<script>onbeforeunload = function (e) { e.preventDefault(); "
+               "return e.returnValue = 'stay'; }</script>here"
+            << "here" << "" << true;
+    }
+
+    // Nothing the page does opens a window: what it says shows in the pane's
+    // note, and the next page that says nothing takes the note away.
+    void pageActs()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, shown);
+        QFETCH(QString, note);
+        QFETCH(bool, clickFirst);
+        CourseRun run;
+        WorkspaceScreen *s = run.show(ScreenId::Form3);
+        QVERIFY(QTest::qWaitForWindowExposed(s));
+        editor::setText(s->editor(), page);
+        QVERIFY(shows(s->pane(), shown));
+        if (clickFirst) {
+            // A real click: the page only asks before it is left, or follows
+            // a link, for the learner's own gesture.
+            QVERIFY(waitUntil([&] { return s->pane()->focusProxy(); }, 10000));
+            QTest::mouseClick(s->pane()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));
+        }
+        QVERIFY2(waitUntil([&] { return s->pane()->note().startsWith(note) == !note.isEmpty(); },
+                           kPageTimeoutMs),
+                 qPrintable(s->pane()->note()));
+        QCOMPARE(QApplication::topLevelWidgets().size(), run.registry.loadCount(ScreenId::Form3));
+        editor::setText(s->editor(), u"plain");
+        QVERIFY(shows(s->pane(), "plain"));
+        QVERIFY2(waitUntil([&] { return s->pane()->note().isEmpty(); }, kPageTimeoutMs),
+                 qPrintable(s->pane()->note()));
+    }
+
+    // The learner only goes forward: a screen left behind keeps its text and
+    // its clock, and lets its page's renderer process go.
+    void leftScreen_letsItsRendererGo_keepsTextAndClock()
+    {
+        CourseRun run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QTest::keyClicks(s->editor(), QStringLiteral("<b>kept</b>"));
+        QVERIFY(shows(s->pane(), "kept"));
+        const qint64 pid = rendererPid(s->pane());
+        run.registry.move(ScreenId::Form1, ScreenId::Form2);
+        QVERIFY(waitUntil([&] { return !processRuns(pid); }, 20000));
+        QCOMPARE(s->text(), QStringLiteral("<b>kept</b>"));
+        QCOMPARE(readFile(s->pagePath()), QByteArray()); // Lesson 2's page now
+        QVERIFY(clockMoves(s));
     }
 
     void followEdit_changeOutOfViewScrolledIn_changeInViewStays()

@@ -7,13 +7,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
-#include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
 #include <QLoggingCategory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineSettings>
+#include <functional>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -22,6 +24,10 @@
 #endif
 
 Q_LOGGING_CATEGORY(lcPreview, "quorvel.preview", QtInfoMsg)
+// What the learner's page writes to its console is the page's business: it
+// is kept from standard error unless QT_LOGGING_RULES asks for
+// quorvel.page.info.
+Q_LOGGING_CATEGORY(lcPage, "quorvel.page", QtWarningMsg)
 
 namespace quorvel {
 
@@ -50,10 +56,18 @@ QWebEngineProfile *previewProfile()
     return profile;
 }
 
+// The learner's page. Whatever it does, no window but the course's screens
+// ever opens and nothing waits for the learner: the engine's own dialogs are
+// modal to the whole program and come back at every key (each key loads the
+// page again), so the page's questions are answered here, as Cancel would,
+// and reported to the pane.
 class PreviewPage final : public QWebEnginePage {
 public:
-    explicit PreviewPage(QObject *parent)
+    using Report = std::function<void(PreviewPane::PageAct, const QString &)>;
+
+    PreviewPage(QObject *parent, Report report)
         : QWebEnginePage(previewProfile(), parent)
+        , m_report(std::move(report))
     {
     }
 
@@ -73,31 +87,83 @@ protected:
             QMetaObject::invokeMethod(this, [this, url] { load(url); }, Qt::QueuedConnection);
             return false;
         }
+        // Only the pane opens local pages. One the page opens itself (a link
+        // to a file beside it, a refresh of itself) the engine would refuse
+        // with a message that the learner's own page is unreadable.
+        if (url.isLocalFile() && isMainFrame && type != NavigationTypeTyped &&
+            type != NavigationTypeBackForward) {
+            m_report(PreviewPane::PageAct::LocalPage, QFileInfo(url.toLocalFile()).fileName());
+            return false;
+        }
         return true;
     }
 
     // A link that asks for a new window opens in the pane itself.
     QWebEnginePage *createWindow(WebWindowType) override { return this; }
+
+    void javaScriptAlert(const QUrl &, const QString &message) override
+    {
+        m_report(PreviewPane::PageAct::Alert, message);
+    }
+
+    bool javaScriptConfirm(const QUrl &, const QString &message) override
+    {
+        // The engine asks here too whether to leave a page that asks before
+        // it is left; the preview always leaves it.
+        static const QString leave = QCoreApplication::translate(
+            "QWebEnginePage",
+            "Are you sure you want to leave this page? Changes that you made may not be saved.");
+        if (message == leave)
+            return true;
+        m_report(PreviewPane::PageAct::Confirm, message);
+        return false;
+    }
+
+    bool javaScriptPrompt(const QUrl &, const QString &message, const QString &, QString *) override
+    {
+        m_report(PreviewPane::PageAct::Prompt, message);
+        return false;
+    }
+
+    QStringList chooseFiles(FileSelectionMode, const QStringList &, const QStringList &) override
+    {
+        m_report(PreviewPane::PageAct::FileChooser, {});
+        return {};
+    }
+
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int line,
+                                  const QString &source) override
+    {
+        qCInfo(lcPage, "%s:%d: %s", qPrintable(source), line, qPrintable(message));
+    }
+
+private:
+    Report m_report;
 };
 
 // The script that follows the edit (followedit.js), run in the pane's own
-// script world once a page has loaded, with the text the pane showed before
-// as its argument: nothing the page's own scripts can see or change carries
-// it. (Installed among the page's scripts instead, it had to be replaced for
+// script world, with the text and identity of the document the pane followed
+// before: nothing the page's own scripts can see or change carries them.
+// (Installed among the page's scripts instead, it had to be replaced for
 // every page, and that now and then kept the last page of a burst of keys
 // from running its scripts at all.)
-QString followEditSource(const QString &previous)
+QString followSource(const QVariantMap &before)
 {
     static const QString body = [] {
         QFile f(QStringLiteral(":/workspace/followedit.js"));
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }();
-    const QByteArray arg = QJsonDocument(QJsonArray{previous}).toJson(QJsonDocument::Compact);
-    return body + QStringLiteral("(") + QString::fromUtf8(arg) + QStringLiteral("[0]);");
+    const QByteArray arg =
+        QJsonDocument(QJsonObject::fromVariantMap(before)).toJson(QJsonDocument::Compact);
+    return body + QStringLiteral("(") + QString::fromUtf8(arg) + QStringLiteral(");");
 }
 
-// Pages larger than this are shown without following the edit.
+// Pages larger than this are shown without following the edit: the text
+// passed along and compared grows with the page.
 constexpr qint64 kFollowMaxBytes = 64 * 1024;
+
+// What a page says is shown up to this many characters.
+constexpr qsizetype kNoteMaxChars = 200;
 
 qint64 steadyMs()
 {
@@ -120,6 +186,25 @@ PreviewPane::PreviewPane(QWidget *parent)
     connect(&m_wake, &QTimer::timeout, this,
             [this] { carryOut(m_policy.tick(page()->renderProcessPid() > 0)); });
     connect(qApp, &QApplication::focusChanged, this, &PreviewPane::keepFocus);
+
+    // The note lies over the page's bottom edge, where a beginner's short
+    // page has nothing; it never takes the focus, and clicks go through it
+    // to the page.
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("pageNote"));
+    m_note->setTextFormat(Qt::PlainText);
+    m_note->setWordWrap(true);
+    m_note->setFocusPolicy(Qt::NoFocus);
+    m_note->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_note->setAutoFillBackground(true);
+    m_note->setBackgroundRole(QPalette::ToolTipBase);
+    m_note->setForegroundRole(QPalette::ToolTipText);
+    m_note->setMargin(3);
+    m_note->hide();
+    // A page that says something in a loop says it thousands of times a
+    // second; the note follows at a pace the eye can read.
+    m_noteDue.setSingleShot(true);
+    connect(&m_noteDue, &QTimer::timeout, this, &PreviewPane::showNote);
     installPage();
 }
 
@@ -131,21 +216,12 @@ PreviewPane::~PreviewPane()
 
 void PreviewPane::installPage()
 {
-    auto *fresh = new PreviewPage(this);
+    auto *fresh =
+        new PreviewPage(this, [this](PageAct act, const QString &text) { pageActed(act, text); });
     connect(fresh, &QWebEnginePage::loadFinished, this, [this](bool ok) {
         m_policy.loadFinished(ok);
-        // The page brings the place the learner changed into view, and
-        // answers with the text it shows, for the next page to compare.
-        // Passing the text along and comparing it costs time in proportion
-        // to the page: a big page (a long paste, as a rule) is not followed.
-        if (!ok || m_pageBytes > kFollowMaxBytes)
-            m_shownText.clear();
-        else
-            page()->runJavaScript(followEditSource(m_shownText), QWebEngineScript::ApplicationWorld,
-                                  [self = QPointer(this)](const QVariant &v) {
-                                      if (self)
-                                          self->m_shownText = v.toString();
-                                  });
+        if (ok)
+            follow(0);
     });
     connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
@@ -153,7 +229,6 @@ void PreviewPane::installPage()
                     return;
                 qCWarning(lcPreview, "renderer gone (status %d, code %d); loading the page again",
                           int(status), code);
-                ++m_crashReloads;
                 emit rendererRestarted();
                 // Not from inside the engine's own notification.
                 const PaneVerdict v = m_policy.rendererGone();
@@ -175,6 +250,7 @@ void PreviewPane::Navigate(const QString &path)
     m_html.clear();
     m_problem.clear();
     m_pageBytes = QFileInfo(path).size();
+    m_noteFromOldPage = true;
     carryOut(m_policy.contentRequested(m_pageBytes));
 }
 
@@ -194,7 +270,13 @@ void PreviewPane::showProblem(const QString &path, const QString &reason)
                             "tries again.</p></body>")
                  .arg(path.toHtmlEscaped(), reason.toHtmlEscaped());
     m_pageBytes = 0;
+    m_noteFromOldPage = true;
     carryOut(m_policy.contentRequested(0));
+}
+
+QString PreviewPane::note() const
+{
+    return m_note->isVisible() ? m_note->text() : QString();
 }
 
 void PreviewPane::carryOut(const PaneVerdict &v)
@@ -216,35 +298,129 @@ void PreviewPane::carryOut(const PaneVerdict &v)
     if (v.show && (!m_url.isEmpty() || !m_html.isEmpty()))
         showContent();
     if (v.ask)
-        page()->runJavaScript(QStringLiteral("0"), QWebEngineScript::ApplicationWorld,
-                              [self = QPointer(this), q = m_policy.question()](const QVariant &) {
-                                  if (self)
-                                      self->m_policy.answered(q);
-                              });
+        follow(m_policy.question());
     if (v.wakeInMs >= 0)
         m_wake.start(v.wakeInMs);
 }
 
 void PreviewPane::showContent()
 {
+    if (std::exchange(m_letGo, false))
+        page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     if (m_html.isEmpty())
         load(m_url);
     else
         setHtml(m_html, m_url);
 }
 
+// Follows the edit in the document on view, if it is new and complete. The
+// engine reports one finished load for loads that overlap, so the last page
+// of a quick run of keys may never report: the pane's questions to the
+// renderer (`question`, 0 for none) are this same script and follow it then.
+void PreviewPane::follow(quint64 question)
+{
+    m_followed[QStringLiteral("following")] = m_html.isEmpty() && m_pageBytes <= kFollowMaxBytes;
+    page()->runJavaScript(followSource(m_followed), QWebEngineScript::ApplicationWorld,
+                          [self = QPointer(this), question](const QVariant &v) {
+                              if (self)
+                                  self->followed(question, v.toMap());
+                          });
+}
+
+void PreviewPane::followed(quint64 question, const QVariantMap &answer)
+{
+    if (question)
+        m_policy.answered(question, !answer.isEmpty());
+    if (answer.isEmpty() ||
+        answer.value(QStringLiteral("doc")) == m_followed.value(QStringLiteral("doc")))
+        return;
+    m_followed = answer;
+    // A new page that has said nothing takes the old page's note away.
+    if (m_noteFromOldPage) {
+        m_noteDue.stop();
+        m_note->hide();
+        m_noteCount = 0;
+    }
+}
+
+void PreviewPane::pageActed(PageAct act, const QString &text)
+{
+    if (std::exchange(m_noteFromOldPage, false))
+        m_noteCount = 0;
+    ++m_noteCount;
+    const QString said = text.simplified().left(kNoteMaxChars);
+    switch (act) {
+    case PageAct::Alert:
+        m_noteText = tr("The page says: %1").arg(said);
+        break;
+    case PageAct::Confirm:
+    case PageAct::Prompt:
+        m_noteText = tr("The page asks: %1 (the preview answers Cancel)").arg(said);
+        break;
+    case PageAct::FileChooser:
+        m_noteText = tr("The page asks for a file from your computer; the preview gives it none.");
+        break;
+    case PageAct::LocalPage:
+        m_noteText =
+            tr("The page tried to open %1, a file on your computer, which the preview does not "
+               "allow.")
+                .arg(said);
+        break;
+    }
+    if (!m_noteDue.isActive())
+        m_noteDue.start(m_note->isVisible() ? 100 : 0);
+}
+
+void PreviewPane::showNote()
+{
+    m_note->setText(m_noteCount > 1 ? tr("%1 (%2 times)").arg(m_noteText).arg(m_noteCount)
+                                    : m_noteText);
+    placeNote();
+    m_note->show();
+    m_note->raise();
+}
+
+void PreviewPane::placeNote()
+{
+    const int h = m_note->heightForWidth(width());
+    m_note->setGeometry(0, height() - h, width(), h);
+}
+
+void PreviewPane::resizeEvent(QResizeEvent *event)
+{
+    QWebEngineView::resizeEvent(event);
+    placeNote();
+}
+
 bool PreviewPane::event(QEvent *event)
 {
     // The engine makes a focus child for each page and renderer; the pane
-    // watches each one's focus.
-    if (event->type() == QEvent::ChildAdded)
+    // watches each one's focus, and keeps the note above it.
+    if (event->type() == QEvent::ChildAdded) {
         static_cast<QChildEvent *>(event)->child()->installEventFilter(this);
+        if (m_note)
+            QMetaObject::invokeMethod(m_note, &QWidget::raise, Qt::QueuedConnection);
+    }
     eventFilter(this, event);
+    if (event->type() == QEvent::Show && std::exchange(m_letGo, false))
+        page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     const bool handled = QWebEngineView::event(event);
-    if (event->type() == QEvent::Show)
+    if (event->type() == QEvent::Show) {
         carryOut(m_policy.shown());
-    else if (event->type() == QEvent::Hide)
+    } else if (event->type() == QEvent::Hide) {
         carryOut(m_policy.hidden());
+        // The learner goes forward only: a hidden screen's page has nobody
+        // to show it to, and its renderer process goes with it (it kept
+        // working for seconds after the screen was left). Shown again, the
+        // page loads once more.
+        QTimer::singleShot(0, this, [this] {
+            if (!isVisible() &&
+                page()->lifecycleState() != QWebEnginePage::LifecycleState::Discarded) {
+                page()->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
+                m_letGo = page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded;
+            }
+        });
+    }
     return handled;
 }
 

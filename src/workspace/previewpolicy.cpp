@@ -38,32 +38,38 @@ PreviewPolicy::PreviewPolicy(Clock clock)
 
 bool PreviewPolicy::overdue() const
 {
-    return m_asking && m_answered < m_question && m_loads == m_loadsAtAsk &&
-           (m_silent > 0 || m_clock() - m_askedAt >= m_answerWithin);
+    return m_phase == Phase::Asking && m_answered < m_asked.id && m_loads == m_asked.loadsAtAsk &&
+           (m_silent > 0 || m_clock() - m_asked.askedAt >= m_asked.within);
 }
 
 void PreviewPolicy::startLooking(PaneVerdict &v)
 {
     v.show = true;
-    v.wakeInMs = kAskAfterMs;
     m_loading = true;
-    m_asking = false;
     m_silent = 0;
     m_looks = kLooksPerRequest;
+    // A hidden pane loads its page (a screen's load step runs before the
+    // screen shows) but is not asked anything until it is on view.
+    if (visible()) {
+        m_phase = Phase::Waiting;
+        v.wakeInMs = kAskAfterMs;
+    } else {
+        m_phase = Phase::Hidden;
+    }
 }
 
 PaneVerdict PreviewPolicy::ask(PaneVerdict v)
 {
-    m_asking = true;
-    ++m_question;
-    m_askedAt = m_clock();
-    m_loadsAtAsk = m_loads;
     const qint64 base =
         (m_warm ? kAnswerMs : kFreshAnswerMs) + m_bytes * kAnswerMsPerMiB / (1 << 20);
-    m_answerWithin = std::min<qint64>(base << std::min(m_strikes + m_silent, kMaxBackoff),
-                                      std::numeric_limits<int>::max());
+    m_phase = Phase::Asking;
+    m_asked = {.id = m_asked.id + 1,
+               .askedAt = m_clock(),
+               .within = std::min<qint64>(base << std::min(m_strikes + m_silent, kMaxBackoff),
+                                          std::numeric_limits<int>::max()),
+               .loadsAtAsk = m_loads};
     v.ask = true;
-    v.wakeInMs = int(m_answerWithin);
+    v.wakeInMs = int(m_asked.within);
     return v;
 }
 
@@ -81,7 +87,6 @@ PaneVerdict PreviewPolicy::contentRequested(qint64 bytes)
     m_bytes = bytes;
     m_strikes = 0;
     m_crashes = 0;
-    m_showOnShow = false;
     startLooking(v);
     return v;
 }
@@ -98,22 +103,26 @@ void PreviewPolicy::loadFinished(bool ok)
     m_crashes = 0;
 }
 
-void PreviewPolicy::answered(quint64 question)
+void PreviewPolicy::answered(quint64 question, bool pageComplete)
 {
     m_answered = std::max(m_answered, question);
+    // The engine may not report the last of several overlapping loads; a
+    // page seen complete says the same.
+    if (pageComplete)
+        m_loading = false;
 }
 
 PaneVerdict PreviewPolicy::rendererGone()
 {
     m_loading = false;
-    m_asking = false;
     m_warm = false;
     PaneVerdict v;
     v.why = "its renderer ended";
-    if (!m_visible) {
-        m_showOnShow = true;
+    if (!visible()) {
+        m_phase = Phase::HiddenStale;
         return v;
     }
+    m_phase = Phase::Resting;
     v.show = true;
     v.showInMs = m_crashes == 0
                      ? 0
@@ -126,26 +135,35 @@ PaneVerdict PreviewPolicy::reloadDue()
 {
     PaneVerdict v;
     // A hidden pane has nobody to show its page to; it loads when it shows.
-    if (!m_visible) {
-        m_showOnShow = true;
+    if (!visible()) {
+        m_phase = Phase::HiddenStale;
         return v;
     }
-    m_showOnShow = false;
     startLooking(v);
     return v;
 }
 
 PaneVerdict PreviewPolicy::shown()
 {
-    m_visible = true;
-    return m_showOnShow ? reloadDue() : PaneVerdict{};
+    const bool stale = m_phase == Phase::HiddenStale;
+    m_phase = Phase::Resting;
+    if (stale)
+        return reloadDue();
+    PaneVerdict v;
+    // A page still loading when its screen comes on view (the load step
+    // runs hidden) is watched from now on.
+    if (m_loading) {
+        m_phase = Phase::Waiting;
+        m_looks = kLooksPerRequest;
+        v.wakeInMs = kAskAfterMs;
+    }
+    return v;
 }
 
 PaneVerdict PreviewPolicy::hidden()
 {
-    m_visible = false;
-    m_asking = false;
     PaneVerdict v;
+    m_phase = Phase::Hidden;
     // A page found stuck since its last finished load would keep a processor
     // spinning in a screen the learner has left: it goes now. Other hidden
     // pages are left alone; the engine runs them at low priority, so asking
@@ -154,7 +172,7 @@ PaneVerdict PreviewPolicy::hidden()
         v.replacePage = true;
         v.why = "stuck when its screen was hidden";
         m_warm = false;
-        m_showOnShow = true;
+        m_phase = Phase::HiddenStale;
     }
     return v;
 }
@@ -162,27 +180,35 @@ PaneVerdict PreviewPolicy::hidden()
 PaneVerdict PreviewPolicy::tick(bool rendererRunning)
 {
     PaneVerdict v;
-    if (!m_visible) {
-        m_asking = false;
+    switch (m_phase) {
+    case Phase::Hidden:
+    case Phase::HiddenStale:
+    case Phase::Resting:
         return v;
-    }
-    if (!m_asking) {
+    case Phase::Waiting:
         // No renderer yet (it is still starting): nobody to ask.
         if (!rendererRunning) {
             if (m_loading)
                 v.wakeInMs = kAskAfterMs;
+            else
+                m_phase = Phase::Resting;
             return v;
         }
         return ask(v);
+    case Phase::Asking:
+        break;
     }
-    m_asking = false;
     // An answer, or a load finished meanwhile (a question sent to a page that
     // is then replaced is never answered): all is well.
-    if (m_answered >= m_question || m_loads != m_loadsAtAsk) {
-        m_warm = m_warm || m_answered >= m_question;
+    if (m_answered >= m_asked.id || m_loads != m_asked.loadsAtAsk) {
+        m_warm = m_warm || m_answered >= m_asked.id;
         m_silent = 0;
-        if (m_loading || --m_looks > 0)
+        if (m_loading || --m_looks > 0) {
+            m_phase = Phase::Waiting;
             v.wakeInMs = kAskAfterMs;
+        } else {
+            m_phase = Phase::Resting;
+        }
         return v;
     }
     // A renderer flooded with requests can miss one question; a stuck one

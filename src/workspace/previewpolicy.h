@@ -13,9 +13,9 @@ struct PaneVerdict {
     bool replacePage = false; // drop the page and its renderer for a fresh one
     bool show = false;
     int showInMs = 0;
-    bool ask = false; // a trivial question; answered(question()) when it comes
+    bool ask = false; // answered(question(), ...) when the answer comes
     int wakeInMs = -1;
-    const char *why = ""; // for the record, when the page is replaced or shown again
+    const char *why = ""; // for the record, when the page is replaced
 };
 
 // When the preview's renderer is to be asked whether it is still there, and
@@ -31,38 +31,53 @@ public:
     explicit PreviewPolicy(Clock clock);
 
     PaneVerdict contentRequested(qint64 bytes);
+    // The engine says a load finished. It says so once for loads that
+    // overlap, so the last page of a quick run of keys may never report.
     void loadFinished(bool ok);
-    void answered(quint64 question);
+    // The renderer answered a question; `pageComplete` when the answer came
+    // from a document that had finished loading.
+    void answered(quint64 question, bool pageComplete);
     PaneVerdict rendererGone();
     PaneVerdict reloadDue();
     PaneVerdict shown();
     PaneVerdict hidden();
     PaneVerdict tick(bool rendererRunning);
 
-    quint64 question() const { return m_question; }
+    quint64 question() const { return m_asked.id; }
 
 private:
+    enum class Phase {
+        Hidden,      // nobody sees the pane: nothing is asked
+        HiddenStale, // hidden, and its page must be loaded again when shown
+        Resting,     // on view, nothing to find out
+        Waiting,     // on view, asking once the requests pause
+        Asking,      // on view, a question in flight
+    };
+    // The question in flight (or the last one).
+    struct Question {
+        quint64 id = 0;
+        qint64 askedAt = 0;
+        qint64 within = 0;      // how long its answer may take
+        quint64 loadsAtAsk = 0; // finished loads when it was asked
+    };
+
+    bool visible() const { return m_phase != Phase::Hidden && m_phase != Phase::HiddenStale; }
     bool overdue() const;
     void startLooking(PaneVerdict &v);
     PaneVerdict ask(PaneVerdict v);
 
     Clock m_clock;
-    bool m_visible = false;
+    Phase m_phase = Phase::Hidden;
+    Question m_asked;
+    quint64 m_answered = 0; // the latest question answered
+    quint64 m_loads = 0;    // loads finished
+    qint64 m_bytes = 0;     // size of the page requested last
     bool m_loading = false;
     bool m_warm = false; // the renderer has answered or finished a load
-    bool m_asking = false;
-    bool m_showOnShow = false;
-    qint64 m_bytes = 0;
-    quint64 m_question = 0;
-    quint64 m_answered = 0;
-    qint64 m_askedAt = 0;
-    qint64 m_answerWithin = 0;
-    quint64 m_loads = 0;
-    quint64 m_loadsAtAsk = 0;
-    int m_looks = 0;
-    int m_silent = 0;  // questions in a row gone unanswered
-    int m_strikes = 0; // fresh pages since the last finished load
-    int m_crashes = 0; // renderer deaths since the last finished load
+    int m_looks = 0;     // questions still to ask for the latest request
+    int m_silent = 0;    // questions in a row gone unanswered
+    int m_strikes = 0;   // fresh pages since the last finished load
+    int m_crashes = 0;   // renderer deaths since the last finished load
 };
 
 } // namespace quorvel

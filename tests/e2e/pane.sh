@@ -13,16 +13,25 @@
 #                    again while it is in; typing goes on reaching the page
 #   disk-full        the page's disk fills up: each time, the pane says so, and
 #                    is never left blank
+#   page-dialogs     the page's alert, confirm, prompt (once, and in an endless
+#                    loop), a question before it is left and a refresh of
+#                    itself: no window opens, every key reaches the page, and
+#                    the program still ends cleanly
+#   follow-edit      twenty rounds of typing at the end and at the start of a
+#                    long page: each time the change comes into view
 set -u
 
-[ $# -eq 2 ] && [[ $2 =~ ^(renderer-killed|runaway-script|disk-full)$ ]] ||
-    { echo "usage: $0 PROGRAM renderer-killed|runaway-script|disk-full" >&2; exit 2; }
+CASES="renderer-killed|runaway-script|disk-full|page-dialogs|follow-edit"
+[ $# -eq 2 ] && [[ $2 =~ ^($CASES)$ ]] || { echo "usage: $0 PROGRAM $CASES" >&2; exit 2; }
 PROGRAM=$1 CASE=$2
 
-# The full disk is a small tmpfs in a mount namespace of the test's own.
+# The full disk is a small tmpfs in a mount namespace of the test's own, which
+# a container may not grant even to root.
 if [ "$CASE" = disk-full ] && [ -z "${QUORVEL_PANE_NS:-}" ]; then
     [ "$(id -u)" -eq 0 ] && command -v unshare >/dev/null ||
         { echo "SKIP: a small disk needs root and unshare"; exit 77; }
+    unshare -m --propagation private true 2>/dev/null ||
+        { echo "SKIP: this machine grants no mount namespace ($(unshare -m true 2>&1))"; exit 77; }
     QUORVEL_PANE_NS=1 exec unshare -m --propagation private bash "$0" "$@"
 fi
 
@@ -56,6 +65,29 @@ problem_shown() {
 TYPED=""
 type_on() { type_text "$1"; TYPED+=$1; page_is "$TYPED"; }
 erase() { key --repeat "$1" BackSpace; TYPED=${TYPED::-$1}; page_is "$TYPED"; }
+
+# The title of the learner's page, as the engine's debugging port lists it.
+page_title() {
+    curl -s --max-time 2 "http://127.0.0.1:$DEBUG_PORT/json/list" | python3 -c '
+import json, sys
+print(next((t["title"] for t in json.load(sys.stdin) if t["url"].endswith("/customizer.html")), ""))'
+}
+title_is() { [ "$(page_title)" = "$1" ]; }
+# title_becomes TITLE WHAT: the page's title comes to be TITLE.
+title_becomes() {
+    wait_for "$BOUND_PAGE" title_is "$1" || fail "waited for $2: the page's title is \"$(page_title)\""
+}
+
+# Lesson 1's one window is still the only one, and has the keyboard.
+no_other_window() {
+    only_window "Quorvel - HTML Lesson 1" && has_focus ||
+        fail "another window came up, or Lesson 1 lost the keyboard"
+}
+
+# click_at X Y in twips inside Lesson 1: the pane (in Frame1) and the editor
+# (in Frame2, at 0,480).
+click_pane() { click_at $((5160 + 1000)) $((600 + 2000)); }
+click_editor() { click_at $((120 + 2400)) $((480 + 600 + 1800)); }
 
 if [ "$CASE" = disk-full ]; then
     mount -t tmpfs -o size=8m quorvel-e2e "$APP_HOME" || { echo "SKIP: no tmpfs here"; exit 77; }
@@ -103,6 +135,70 @@ disk-full)
         rm -f "$APP_HOME/filler"
         type_on "!"
         erase 5
+    done ;;
+page-dialogs)
+    type_on "<p>a</p>"
+    for script in 'alert("hi")' 'confirm("sure?")' 'prompt("name?")'; do
+        step "the page calls $script at every key; the keys reach the page"
+        type_on "<script>$script</script>"
+        type_on "<p>b</p>"
+        no_other_window
+        erase $((17 + ${#script} + 8))
+    done
+    step "a page that asks before it is left, clicked in and then left with keys"
+    type_on '<script>onbeforeunload=function(e){e.preventDefault();return e.returnValue="stay"}</script>'
+    click_pane
+    click_editor
+    type_on "<p>left</p>"
+    no_other_window
+    step "a page that refreshes itself: the keys reach the page"
+    key ctrl+a BackSpace
+    TYPED=""
+    page_is ""
+    type_on '<meta http-equiv="refresh" content="0">hi'
+    no_other_window
+    log_says "Access to the file" && fail "the engine's refusal reached the program's output"
+    step "an endless stream of alerts: the keys reach the page, then SIGTERM ends the program"
+    type_on "<script>while(true){alert(1)}</script>"
+    wait_until "$BOUND_WINDOW" "the pane to replace its stuck page" log_has "page replaced" 1
+    type_on "<p>still typing</p>"
+    no_other_window
+    kill -TERM "$APP_PID"
+    expect_exit 0 ;;
+follow-edit)
+    step "a page of 80 paragraphs, made by copy and paste"
+    crlf() { page_is "${TYPED//$'\n'/$'\r\n'}"; }
+    TYPED=$'<p>x</p>\n<p>x</p>\n<p>x</p>\n<p>x</p>\n<p>x</p>\n'
+    type_text "$TYPED"
+    crlf
+    for double in 1 2 3 4; do
+        key ctrl+a ctrl+c ctrl+End ctrl+v
+        TYPED+=$TYPED
+        crlf
+    done
+    # The page says in its title whether its <U> and its <I> stand in view,
+    # and how its text ends; the pane follows the edit from a script world
+    # of its own, which the page does not see.
+    key ctrl+Home
+    probe='<script>setInterval(function(){var v=function(s){var e=document.querySelector(s);if(!e)return"-";var b=e.getBoundingClientRect();return b.top>=0&&b.bottom<=innerHeight?"in":"out"};document.title="tail:"+v("u")+" head:"+v("i")+" end:"+document.body.textContent.trim().slice(-4)},50)</script>'
+    type_text "$probe"
+    TYPED=$probe$TYPED
+    crlf
+    for round in $(seq 1 20); do
+        step "round $round: typed at the end, the change comes into view"
+        key ctrl+End
+        type_text "<U>tail</U>"
+        title_becomes "tail:in head:- end:tail" "the end to come into view"
+        type_text "!"
+        title_becomes "tail:in head:- end:ail!" "the end to stay in view"
+        step "round $round: typed at the start, the top comes back into view"
+        key ctrl+Home
+        type_text "<I>head</I>"
+        title_becomes "tail:out head:in end:ail!" "the start to come into view"
+        key --repeat 11 BackSpace
+        key ctrl+End
+        key --repeat 12 BackSpace
+        crlf
     done ;;
 esac
 echo "PASS: $CASE"
