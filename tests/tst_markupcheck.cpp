@@ -1,0 +1,224 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The markup checker, without an editor. Each row is a text, the first
+// mistake in it (or none), where that mistake is ("start:the text there")
+// and words its sentence must hold. Then the course's own examples and
+// instructions: they teach, so they must pass, but for the mistakes they
+// really hold, which are listed.
+#include "lessons/lessons.h"
+#include "practice/practice.h"
+#include "workspace/markupcheck.h"
+
+#include <QHash>
+#include <QTest>
+
+using quorvel::ScreenDesign;
+using quorvel::markup::Mistake;
+
+namespace {
+
+constexpr int kNone = -1;
+
+void row(const char *name, const QString &text, int kind, const QStringList &spans = {},
+         const QStringList &words = {})
+{
+    QTest::newRow(name) << text << kind << spans << words;
+}
+
+int kindOf(const QString &text)
+{
+    const auto found = quorvel::markup::firstMistake(text);
+    return found ? int(found->kind) : kNone;
+}
+
+} // namespace
+
+class TestMarkupCheck final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void firstMistake_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QStringList>("spans");
+        QTest::addColumn<QStringList>("words");
+
+        row("nominal: a bold that never closes, named by what it does", "Hello <B>world",
+            int(Mistake::UnclosedElement), {"6:<B>"}, {"<B>", "</B>", "bold text"});
+        row("nominal: closing tags crossed", "<B><I>x</B></I>", int(Mistake::MismatchedEndTag),
+            {"7:</B>", "3:<I>"}, {"</B>", "<I>", "</I>"});
+        row("nominal: an end tag closes past a paragraph, not past a bold", "<p><b>x</p>",
+            int(Mistake::MismatchedEndTag), {"7:</p>", "3:<b>"}, {"</b>"});
+        row("nominal: a closing tag with nothing to close", "x</U>", int(Mistake::StrayEndTag),
+            {"1:</U>"}, {"<U>", "</U>"});
+        row("nominal: a paragraph a rule already ended", "<P>text<HR>more</P>",
+            int(Mistake::StrayEndTag), {"15:</P>", "7:<HR>"}, {"<HR>", "<P>", "</P>"});
+        row("nominal: an end tag for a break", "a</BR>b", int(Mistake::EndTagOfVoidElement),
+            {"1:</BR>"}, {"<BR>", "</BR>"});
+        row("nominal: Lesson 3's instruction as written: the address's quote never ends",
+            "This is a hyperlink to  <A HREF=\"www.yahoo.com> yahoo </A>.",
+            int(Mistake::UnterminatedQuote), {"32:\"www.yahoo.com"}, {"address"});
+        row("nominal: a quote running to the end of the text, not an address",
+            "<P TITLE=\"hello\nthere", int(Mistake::UnterminatedQuote), {"9:\"hello"}, {"value"});
+        row("nominal: a less-than sign", "1 < 2", int(Mistake::StrayLessThan), {"2:<"}, {"&lt;"});
+        row("nominal: a beginner's word for a tag", "<BOLD>x</BOLD>", int(Mistake::UnknownElement),
+            {"0:<BOLD>"}, {"<BOLD>", "<B>?"});
+        row("nominal: a slip in a tag's name", "<tabel><tr><td>x</tabel>",
+            int(Mistake::UnknownElement), {"0:<tabel>"}, {"<table>"});
+        row("nominal: an unknown tag like no known one", "<zqxv>x</zqxv>",
+            int(Mistake::UnknownElement), {"0:<zqxv>"}, {"<zqxv>"});
+        row("nominal: a misspelt address name, in the learner's case",
+            "<A HERF=\"page2.html\">x</A>", int(Mistake::MisspeltAttribute), {"3:HERF"},
+            {"HERF", "<A>", "HREF"});
+        row("nominal: the same in lower case", "<hr colr=red>", int(Mistake::MisspeltAttribute),
+            {"4:colr"}, {"color"});
+        row("nominal: a comment that never ends", "a <!-- note <B>x</B>",
+            int(Mistake::UnterminatedComment), {"2:<!--"}, {"-->"});
+        row("nominal: a web site without its scheme", "<A HREF=\"www.x.com\">x</A>",
+            int(Mistake::AddressWithoutScheme), {"9:www.x.com"}, {"http://www.x.com"});
+        row("nominal: a bare host name", "<a href=example.org/page>x</a>",
+            int(Mistake::AddressWithoutScheme), {"8:example.org/page"});
+        row("nominal: a space after mailto:", "<A HREF=mailto: a@b.c>x</A>",
+            int(Mistake::MailtoSpace), {"8:mailto: "}, {"mailto:"});
+        row("nominal: a tag without its '>' before the next tag", "Hello <B world</B>",
+            int(Mistake::UnfinishedTag), {"6:<B"}, {"<B"});
+
+        // Which mistake comes first, and what a mistake hides.
+        row("nominal: an open tag counts from where it starts", "<B>x < y",
+            int(Mistake::UnclosedElement), {"0:<B>"});
+        row("nominal: a tag closed later does not hide what comes first", "<B>x < y</B>",
+            int(Mistake::StrayLessThan), {"5:<"});
+        row("nominal: end tags swallowed by a quote are not missed", "<B>Hi <A HREF=\"x",
+            int(Mistake::UnterminatedQuote), {"14:\"x"});
+        row("nominal: after a forgotten quote the tag ends at its '>'",
+            "<I>x <A HREF=\"a.html> y </A>. <B>z", int(Mistake::UnclosedElement), {"0:<I>"});
+
+        row("nominal: a script never closed hides the end tags after it", "<b>x<script>y</b>",
+            int(Mistake::UnclosedElement), {"4:<script>"}, {"</script>"});
+        row("nominal: the text ends inside an end tag", "<B>Hello</B", int(Mistake::UnfinishedTag),
+            {"8:</B"});
+
+        row("nominal: upper-case course markup",
+            "<B>b</B> <I>i</I> <U>u</U><BR><P>p<HR>\r\n<A HREF=\"http://www.x.com\">x</A>", kNone);
+        row("nominal: a whole lower-case page",
+            "<!DOCTYPE html><html><head><title>a < b</title><meta charset=utf-8></head>"
+            "<body><h1>T</h1><p>x<img src=\"a.png\" alt=\"a\"><input type=text></body></html>",
+            kNone);
+        row("nominal: end tags left out", "<P>one<P>two<UL><LI>a<LI>b</UL><dl><dt>t<dd>d</dl>",
+            kNone);
+        row("nominal: a table without its row and cell ends",
+            "<table><tr><td>a<td>b<tr><th>c</table>", kNone);
+        row("nominal: blocks end a paragraph", "<p>a<div>b</div><p>c<hr>d", kNone);
+        row("nominal: breaks written the XML way, entities, a comment",
+            "a<br/>b<BR />&lt;&amp;&copy;<!-- <b> --><!----><!--> <!-- x --!><!DOCTYPE html>",
+            kNone);
+        row("nominal: script and style hold text, not tags",
+            "<script>if (a < b) document.write(\"</b>\");</script><style>p>b{}</style>", kNone);
+        row("nominal: a custom element", "<my-card>x</my-card>", kNone);
+        row("nominal: relative, https and mail links",
+            "<a href=\"page2.html\">a</a><a href=#top>b</a><a href='https://x.org'>c</a>"
+            "<a href=\"mailto:a@b.c\">d</a><a href=mailto:a@b.c>e</a>",
+            kNone);
+        row("nominal: the editor's line and paragraph separators are spaces",
+            QStringLiteral("<A\u2029HREF=\"x.html\"\u2028TITLE='two\u2029lines'>x</A\u2029>"),
+            kNone);
+        row("nominal: drawings close their own tags", "<svg><circle r=\"1\"/><path/></svg>", kNone);
+
+        row("robustness: empty text", "", kNone);
+        row("robustness: a lone '<'", "<", int(Mistake::StrayLessThan), {"0:<"});
+        row("robustness: a lone quote", "\"", kNone);
+        row("robustness: too long to check",
+            "<B>" + QString(quorvel::markup::kMaxCheckedChars - 2, u'x'), kNone);
+        row("robustness: 10,000 nested bolds", QString("<b>").repeated(10000),
+            int(Mistake::UnclosedElement), {"0:<b>"});
+        row("robustness: lone surrogates", QStringLiteral("\xD800<b>\xDC00</b><") + QChar(0xDC00),
+            int(Mistake::StrayLessThan), {"9:<"});
+        row("robustness: a quote on every tag that never closes",
+            QString("<br title=\"x>").repeated(20000), int(Mistake::UnterminatedQuote), {"10:\"x"});
+    }
+
+    void firstMistake()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        QFETCH(QStringList, spans);
+        QFETCH(QStringList, words);
+        const auto found = quorvel::markup::firstMistake(text);
+        QCOMPARE(found ? int(found->kind) : kNone, kind);
+        if (!found)
+            return;
+        const QByteArray sentence = found->sentence.toUtf8();
+        QCOMPARE(qsizetype(found->spans.size()), spans.size());
+        for (qsizetype i = 0; i < spans.size(); ++i) {
+            const qsizetype start = spans[i].section(u':', 0, 0).toLongLong();
+            const QString covered = spans[i].section(u':', 1);
+            QCOMPARE(found->spans[std::size_t(i)].start, start);
+            QCOMPARE(text.mid(start, found->spans[std::size_t(i)].length), covered);
+        }
+        for (const QString &word : words)
+            QVERIFY2(found->sentence.contains(word), sentence.constData());
+    }
+
+    void courseExamples_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("kind");
+        // The mistakes the course's own texts hold. The instructions for the
+        // two links leave the address's quote open; the mail link, example
+        // and instruction alike, has a space after "mailto:".
+        const QHash<QString, int> expected = {
+            {"Form3 ShowMe3", int(Mistake::MailtoSpace)},
+            {"Form3 every Show Me", int(Mistake::MailtoSpace)},
+            {"Form3 Label1 as written", int(Mistake::UnterminatedQuote)},
+            {"Form3 Label2 as written", int(Mistake::UnterminatedQuote)},
+            {"Form3 Label3 as written", int(Mistake::MailtoSpace)},
+        };
+        const auto add = [&](const QString &name, const QString &text) {
+            QTest::newRow(qPrintable(name)) << text << expected.value(name, kNone);
+        };
+        const std::pair<const char *, const ScreenDesign &> screens[] = {
+            {"Form1", quorvel::lessons::lesson1()},
+            {"Form2", quorvel::lessons::lesson2()},
+            {"Form3", quorvel::lessons::lesson3()},
+            {"Form1Test", quorvel::practice::practice1()},
+            {"Form2Test", quorvel::practice::practice2()},
+            {"Form3Tutorial", quorvel::practice::practice3()},
+        };
+        for (const auto &[screen, design] : screens) {
+            const QString name = QString::fromLatin1(screen);
+            QString all;
+            for (const quorvel::Snippet &snippet : design.snippets) {
+                add(name + u' ' + snippet.button, snippet.text);
+                all += snippet.text;
+            }
+            if (!design.snippets.empty())
+                add(name + QStringLiteral(" every Show Me"), all);
+            QString answer;
+            for (const QString &line : design.answerLines)
+                answer += line + QLatin1String(quorvel::kCrLf);
+            if (!answer.isEmpty())
+                add(name + QStringLiteral(" Answer"), answer);
+            // "Write "...": what is inside the outer quotes, as a learner types it.
+            for (const quorvel::ControlRow &label : design.panel) {
+                QString typed = label.caption.trimmed();
+                if (design.isPractice() || !typed.startsWith(u"Write "))
+                    continue;
+                typed = typed.mid(6).trimmed();
+                if (typed.startsWith(u'"'))
+                    typed = typed.mid(1, typed.lastIndexOf(u'"') - 1);
+                add(name + u' ' + label.name + QStringLiteral(" as written"), typed);
+            }
+        }
+    }
+
+    void courseExamples()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, kind);
+        const auto found = quorvel::markup::firstMistake(text);
+        QVERIFY2(kindOf(text) == kind, found ? qPrintable(found->sentence) : "no finding");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMarkupCheck)
+#include "tst_markupcheck.moc"
