@@ -12,6 +12,7 @@
 #include "ui/controltable.h"
 #include "workspace/clock.h"
 #include "workspace/editortext.h"
+#include "workspace/markuphint.h"
 
 #include <QDateTime>
 #include <QDesktopServices>
@@ -223,6 +224,49 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath()) &&
                                      shownText(s->pane()).endsWith(u'z'),
                                  kPageTimeoutMs);
+    }
+
+    // The hint waits for a pause, or for the caret to leave the line just
+    // changed; it underlines the place, stays inside the editor, and goes
+    // with the next change or with Escape (until the next change).
+    void hint_comesAtAPauseOrOffTheLine_staysInTheEditor_goes()
+    {
+        CourseRun run;
+        WorkspaceScreen *s = run.show(ScreenId::Form1);
+        QPlainTextEdit *editor = s->editor();
+        editor->setFocus();
+        QTest::keyClicks(editor, QStringLiteral("<b>first line</b>"));
+        QTest::keyClick(editor, Qt::Key_Return);
+        QTest::keyClicks(editor, QStringLiteral("Hello <B>world"));
+        const auto says = [s](const char *words) {
+            return s->hint()->sentence().contains(QLatin1String(words));
+        };
+        QVERIFY(s->hint()->sentence().isEmpty()); // no pause yet
+        QTRY_VERIFY_WITH_TIMEOUT(says("The <B> here never closes"), 5000);
+        // The underline is on the learner's <B>; the bubble lies in the editor.
+        const QList<QTextEdit::ExtraSelection> marks = editor->extraSelections();
+        QCOMPARE(marks.size(), 1);
+        QCOMPARE(marks.first().cursor.selectedText(), QStringLiteral("<B>"));
+        auto *bubble = editor->findChild<QLabel *>(QStringLiteral("markupHint"));
+        QVERIFY(bubble->isVisible() && editor->viewport()->rect().contains(bubble->geometry()));
+        QCOMPARE(editor->accessibleDescription(), s->hint()->sentence());
+        QVERIFY(editor->hasFocus());
+
+        // Typing on takes it away; Escape does too, until the next change.
+        QTest::keyClick(editor, Qt::Key_Exclam);
+        QVERIFY(s->hint()->sentence().isEmpty() && !bubble->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(says("never closes"), 5000);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QVERIFY(s->hint()->sentence().isEmpty() && editor->accessibleDescription().isEmpty());
+        QTest::keyClick(editor, Qt::Key_Up); // off the line: no check is due
+        QVERIFY(s->hint()->sentence().isEmpty());
+
+        // Leaving the line just changed is as good as a pause.
+        QTest::keyClick(editor, Qt::Key_End);
+        QTest::keyClicks(editor, QStringLiteral(" <I>"));
+        QTest::keyClick(editor, Qt::Key_Down);
+        QVERIFY(says("The <I> here never closes")); // now the first mistake
+        QCOMPARE(readFile(s->pagePath()), QByteArray("<b>first line</b> <I>\r\nHello <B>world!"));
     }
 
     void screen_fontsLabelsAndWhatHides()

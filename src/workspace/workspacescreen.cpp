@@ -3,16 +3,16 @@
 
 #include "clock.h"
 #include "editortext.h"
+#include "markuphighlighter.h"
+#include "markuphint.h"
 #include "previewpane.h"
 #include "scratchpage.h"
 #include "workspacelayout.h"
 
-#include <QChildEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QTimer>
 
 namespace quorvel {
@@ -20,7 +20,7 @@ namespace quorvel {
 namespace {
 
 // Enter in the editor makes a new line, which it reads back as CR LF; Tab
-// moves the focus on rather than typing a tab.
+// moves the focus on rather than typing a tab. The markup is coloured.
 QPlainTextEdit *makeEditor(QWidget *window)
 {
     auto *edit = new QPlainTextEdit(window);
@@ -31,6 +31,7 @@ QPlainTextEdit *makeEditor(QWidget *window)
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setTabChangesFocus(true);
     edit->setUndoRedoEnabled(true);
+    new MarkupHighlighter(edit);
     return edit;
 }
 
@@ -48,36 +49,52 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
     m_pane->setObjectName(QStringLiteral("WebBrowser1"));
     buildControls(this, workspaceLayout(design));
     setClientSize(this, design.clientWidth, design.clientHeight);
-
-    if (design.fixedBorder) {
-        // Lesson 1 keeps its size: no resizing, no maximise and no minimise
-        // button, but its close button stays.
-        setFixedSize(size());
-        setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                       Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-        QIcon icon;
-        icon.addFile(QStringLiteral(":/icons/lesson1-16.png"), QSize(16, 16));
-        icon.addFile(QStringLiteral(":/icons/lesson1-32.png"), QSize(32, 32));
-        setWindowIcon(icon);
-    }
-
+    if (design.fixedBorder)
+        keepSizeWithIcon();
     m_clock = findChild<QLabel *>(QStringLiteral("lblTime"));
-    // What a screen reader says where a caption does not name the control.
-    m_clock->setAccessibleName(QStringLiteral("Date and time"));
-    m_editor->setAccessibleName(QStringLiteral("Item Description"));
-    findChild<QLabel *>(QStringLiteral("lblMisc"))->setBuddy(m_editor);
-    m_pane->setAccessibleName(QStringLiteral("Preview Screen"));
+    m_hint = new MarkupHint(m_editor);
+    nameForScreenReaders();
+
     m_timer->setObjectName(QStringLiteral("Timer1"));
     m_timer->setInterval(1000);
     connect(m_timer, &QTimer::timeout, this, &WorkspaceScreen::Timer1_Timer);
-
     connect(m_editor, &QPlainTextEdit::textChanged, this,
             &WorkspaceScreen::txtItemDescription_Change);
+    connectButtons();
+    if (QWidget *first = findChild<QWidget *>(focusOrder(design).value(0)))
+        first->setFocus();
+}
+
+void WorkspaceScreen::keepSizeWithIcon()
+{
+    // Lesson 1 keeps its size: no resizing, no maximise and no minimise
+    // button, but its close button stays.
+    setFixedSize(size());
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/lesson1-16.png"), QSize(16, 16));
+    icon.addFile(QStringLiteral(":/icons/lesson1-32.png"), QSize(32, 32));
+    setWindowIcon(icon);
+}
+
+void WorkspaceScreen::nameForScreenReaders()
+{
+    // Where a caption does not say what a control is. The clock's name is
+    // the time it shows, as any label's is.
+    m_clock->setAccessibleDescription(QStringLiteral("Date and time"));
+    m_editor->setAccessibleName(QStringLiteral("Item Description"));
+    findChild<QLabel *>(QStringLiteral("lblMisc"))->setBuddy(m_editor);
+    m_pane->setAccessibleName(QStringLiteral("Preview Screen"));
+}
+
+void WorkspaceScreen::connectButtons()
+{
     auto button = [this](const QString &name) { return findChild<QPushButton *>(name); };
     connect(button(QStringLiteral("cmdClear")), &QPushButton::clicked, this,
             &WorkspaceScreen::cmdClear_Click);
     // Command1 is "Answer" on a practice and "Lesson N Practice" on a lesson.
-    if (design.isPractice())
+    if (m_design.isPractice())
         connect(button(QStringLiteral("Command1")), &QPushButton::clicked, this,
                 &WorkspaceScreen::Answer_Click);
     else
@@ -85,23 +102,15 @@ WorkspaceScreen::WorkspaceScreen(const QString &name, const ScreenDesign &design
                 &WorkspaceScreen::practiceRequested);
     connect(button(QStringLiteral("cmdContinue")), &QPushButton::clicked, this,
             &WorkspaceScreen::continueRequested);
-    for (const Snippet &snippet : design.snippets) {
+    for (const Snippet &snippet : m_design.snippets) {
         QPushButton *showMe = button(snippet.button);
         Q_ASSERT_X(showMe, "WorkspaceScreen", qPrintable(snippet.button));
         showMe->setAccessibleDescription(QStringLiteral("Show Me: Step ") + snippet.button.mid(6));
         connect(showMe, &QPushButton::clicked, this, [this, &snippet] { ShowMe_Click(snippet); });
     }
-
     // Enter presses whichever button has the focus, as it does in a dialog.
     for (QPushButton *b : findChildren<QPushButton *>())
         b->setAutoDefault(true);
-
-    // The pane takes the focus through a child it makes with its first page;
-    // the focus order is set again once that child exists.
-    m_pane->installEventFilter(this);
-    applyFocusOrder();
-    if (QWidget *first = findChild<QWidget *>(focusOrder(design).value(0)))
-        first->setFocus();
 }
 
 WorkspaceScreen::~WorkspaceScreen() = default;
@@ -129,16 +138,18 @@ void WorkspaceScreen::load()
 void WorkspaceScreen::refresh()
 {
     const QString current = editor::text(m_editor);
-    if (const auto failure = scratch::write(m_pagePath, current)) {
-        // The editor keeps every keystroke; the next change tries again.
-        m_writeFailed = true;
+    const auto failure = scratch::write(m_pagePath, current);
+    // The editor keeps every keystroke; after a failure the next change
+    // tries again.
+    m_writeFailed = failure.has_value();
+    if (failure)
         m_pane->showProblem(m_pagePath, *failure);
-        emit refreshed(false);
-        return;
-    }
-    m_writeFailed = false;
-    m_pane->Navigate(m_pagePath);
-    emit refreshed(true);
+    else
+        m_pane->Navigate(m_pagePath);
+    // Only once the page is on its way: the learner's mistakes are looked
+    // for at the next pause.
+    m_hint->textChanged();
+    emit refreshed(!m_writeFailed);
 }
 
 void WorkspaceScreen::txtItemDescription_Change()
@@ -166,50 +177,12 @@ void WorkspaceScreen::Timer1_Timer()
     showClock(m_clock);
 }
 
-void WorkspaceScreen::applyFocusOrder()
-{
-    // The pane's stop is the child that takes the focus for it once it has a
-    // page. Tab never stops on the view itself while it has that child.
-    QWidget *previous = nullptr;
-    for (const QString &name : focusOrder(m_design)) {
-        QWidget *w = findChild<QWidget *>(name);
-        if (!w)
-            continue;
-        if (w == m_pane && m_pane->focusProxy())
-            w = m_pane->focusProxy();
-        if (previous)
-            setTabOrder(previous, w);
-        previous = w;
-    }
-}
-
-bool WorkspaceScreen::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_pane &&
-        (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
-        // The view makes its focus child (anew with a new page) and joins it
-        // to the end of the window's Tab chain; it names it as its focus
-        // proxy only after adding it, so look once that is done.
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                QWidget *proxy = m_pane->focusProxy();
-                if (proxy && proxy != m_paneFocus) {
-                    m_paneFocus = proxy;
-                    applyFocusOrder();
-                }
-            },
-            Qt::QueuedConnection);
-    }
-    return Screen::eventFilter(watched, event);
-}
-
 bool WorkspaceScreen::focusNextPrevChild(bool next)
 {
-    // Tab and Shift+Tab follow the screen's own order. Qt's chain cannot be
-    // trusted with the pane: the view stays a stop of its own beside the child
-    // that takes its focus, so the wrap from the last control landed on it.
-    // Here the pane is one stop, whichever of its children has the focus.
+    // Tab and Shift+Tab follow the screen's own order, not Qt's chain: the
+    // pane joins that chain twice (the view, and the child it makes with each
+    // page to take its focus), so the wrap from the last control landed on
+    // it. Here the pane is one stop, whichever of its children has the focus.
     QWidgetList stops;
     for (const QString &name : focusOrder(m_design))
         if (QWidget *w = findChild<QWidget *>(name); w && w->isEnabled() && w->isVisibleTo(this))

@@ -4,8 +4,6 @@
 #include "screendesign.h"
 #include "ui/screen.h"
 
-#include <QPointer>
-
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
@@ -13,6 +11,7 @@ class QTimer;
 
 namespace quorvel {
 
+class MarkupHint;
 class PreviewPane;
 
 // One of the six lesson and practice screens: an editor whose every change is
@@ -43,6 +42,8 @@ public:
     QString text() const;
     // Whether the last attempt to write the page failed (the pane says why).
     bool pageWriteFailed() const { return m_writeFailed; }
+    // The learner's first mistake, as the hint beside the editor says it.
+    const MarkupHint *hint() const { return m_hint; }
 
 signals:
     // After each refresh: the page has been written (or failed to be) and
@@ -63,8 +64,9 @@ private:
     void Answer_Click();
     void ShowMe_Click(const Snippet &snippet);
     void Timer1_Timer();
-    void applyFocusOrder();
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void keepSizeWithIcon();
+    void nameForScreenReaders();
+    void connectButtons();
     bool focusNextPrevChild(bool next) override;
 
     const ScreenDesign &m_design;
@@ -73,7 +75,7 @@ private:
     PreviewPane *m_pane;
     QLabel *m_clock = nullptr;
     QTimer *m_timer;
-    QPointer<QWidget> m_paneFocus;
+    MarkupHint *m_hint = nullptr;
     bool m_writeFailed = false;
 };
 

@@ -1,0 +1,57 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "markupcheck.h"
+
+#include <QObject>
+#include <QTimer>
+
+class QLabel;
+class QPlainTextEdit;
+
+namespace quorvel {
+
+// Points the learner at the first mistake in the markup (markupcheck.h): a
+// red wavy underline on the place, and the sentence in a bubble beside its
+// line. Both come once the learner pauses, or moves the caret off the line
+// just changed, never while typing; the next change takes them away, and so
+// does Escape until the next change.
+//
+// The bubble lies inside the editor: it never takes the focus or the
+// window's activation, covers nothing but the editor, and every key goes on
+// to the editor. While it shows, the editor's accessible description holds
+// its sentence, so a screen reader hears of it.
+class MarkupHint final : public QObject {
+    Q_OBJECT
+
+public:
+    // How long the learner pauses before the hint comes, as in the live
+    // editors beginners know.
+    static constexpr int kPauseMs = 1500;
+
+    explicit MarkupHint(QPlainTextEdit *editor);
+
+    // The editor's text has changed (and its page has been written): the
+    // hint on view goes, and a check is due at the next pause.
+    void textChanged();
+
+    // The sentence on view; empty when no hint shows.
+    QString sentence() const;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void check();
+    void show(const markup::Finding &finding);
+    void hide();
+    void place();
+
+    QPlainTextEdit *m_editor;
+    QLabel *m_bubble;
+    QTimer m_pause;
+    int m_changedLine = -1; // the line of the last change, while a check is due
+    qsizetype m_anchor = 0; // where the bubble's mistake starts
+};
+
+} // namespace quorvel
