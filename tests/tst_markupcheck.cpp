@@ -195,7 +195,7 @@ private slots:
                 add(name + QStringLiteral(" every Show Me"), all);
             QString answer;
             for (const QString &line : design.answerLines)
-                answer += line + QLatin1String(quorvel::kCrLf);
+                answer += line + QLatin1String("\r\n");
             if (!answer.isEmpty())
                 add(name + QStringLiteral(" Answer"), answer);
             // "Write "...": what is inside the outer quotes, as a learner types it.

@@ -86,10 +86,7 @@ Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id)
     return screen;
 }
 
-ScreenRegistry::ScreenRegistry(Factory factory)
-    : m_factory(factory ? std::move(factory) : Factory(createCourseScreen))
-{
-}
+ScreenRegistry::ScreenRegistry() = default;
 
 ScreenRegistry::~ScreenRegistry()
 {
@@ -102,7 +99,7 @@ Screen *ScreenRegistry::screen(ScreenId id)
 {
     Slot &s = slot(id);
     if (!s.screen) {
-        Screen *built = m_factory(*this, id);
+        Screen *built = createCourseScreen(*this, id);
         // A window closed through its frame ends the course as Exit does: a
         // program left running with no window on view would be one the
         // learner cannot reach.
@@ -164,7 +161,6 @@ void ScreenRegistry::end(int status)
     for (Slot &s : m_slots)
         if (s.screen)
             s.screen->hide();
-    emit ended(status);
     if (m_endHandler)
         m_endHandler(status);
     else

@@ -19,13 +19,10 @@ class ScreenRegistry final : public QObject {
     Q_OBJECT
 
 public:
-    using Factory = std::function<Screen *(ScreenRegistry &, ScreenId)>;
     using EndHandler = std::function<void(int status)>;
     using FatalReporter = std::function<void(const QString &message)>;
 
-    // The factory builds a screen's window from its layout; the default one
-    // knows all eight screens of the course.
-    explicit ScreenRegistry(Factory factory = {});
+    ScreenRegistry();
     ~ScreenRegistry() override;
 
     // A reference to a screen: loads it, hidden, if it is not loaded.
@@ -33,7 +30,6 @@ public:
     template <class T> T *screenAs(ScreenId id) { return qobject_cast<T *>(screen(id)); }
     // The screen if it is loaded; never loads it.
     Screen *loadedScreen(ScreenId id) const;
-    bool isLoaded(ScreenId id) const { return loadedScreen(id) != nullptr; }
 
     void show(ScreenId id);
     void hide(ScreenId id);
@@ -63,7 +59,6 @@ public:
 
 signals:
     void screenLoaded(quorvel::ScreenId id);
-    void ended(int status);
 
 private:
     friend Screen *createCourseScreen(ScreenRegistry &registry, ScreenId id);
@@ -75,7 +70,6 @@ private:
     Slot &slot(ScreenId id) { return m_slots[static_cast<size_t>(id)]; }
     const Slot &slot(ScreenId id) const { return m_slots[static_cast<size_t>(id)]; }
 
-    Factory m_factory;
     EndHandler m_endHandler;
     FatalReporter m_fatalReporter;
     std::array<Slot, kAllScreens.size()> m_slots{};

@@ -79,14 +79,10 @@ void SplashScreen::Timer1_Timer()
 
 void SplashScreen::Form_KeyPress()
 {
-    // Unloading makes the window vanish now. Reaching the timer again loads a
-    // fresh, hidden splash whose load step arms its own timer, so Lesson 1
-    // comes one interval after the key, never sooner.
-    ScreenRegistry &reg = m_registry;
-    reg.unload(ScreenId::Splash);
-    auto *fresh = reg.screenAs<SplashScreen>(ScreenId::Splash);
-    if (fresh && !fresh->timer()->isActive())
-        fresh->timer()->start();
+    // The window vanishes now; its timer, armed anew, brings Lesson 1 one
+    // interval after the key, never sooner, and unloads the splash then.
+    hide();
+    m_timer->start();
 }
 
 } // namespace quorvel

@@ -16,8 +16,6 @@ class SplashScreen final : public Screen {
     Q_OBJECT
 
 public:
-    static constexpr int kIntervalMs = 1000;
-
     explicit SplashScreen(ScreenRegistry &registry);
 
     void load() override;
@@ -29,6 +27,8 @@ protected:
 private:
     void Timer1_Timer();
     void Form_KeyPress();
+
+    static constexpr int kIntervalMs = 1000;
 
     ScreenRegistry &m_registry;
     QTimer *m_timer;

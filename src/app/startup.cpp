@@ -27,6 +27,12 @@ namespace quorvel {
 
 namespace {
 
+// When the engine is started behind the splash (after the splash has been
+// drawn), and how long its throwaway page lives (past Lesson 1's first page,
+// so the engine never winds down in between).
+constexpr int kEngineWarmUpDelayMs = 50;
+constexpr int kEngineWarmPageLifeMs = 4000;
+
 #ifdef Q_OS_LINUX
 // A GPU that can render shows up as a DRM render node.
 bool hasRenderNode()

@@ -19,10 +19,4 @@ void prepareApplication();
 // browser engine starts, so that Lesson 1 finds it ready at the splash's tick.
 void startCourse(ScreenRegistry &registry);
 
-// When the engine is started behind the splash (after the splash has been
-// drawn), and how long its throwaway page lives (past Lesson 1's first page,
-// so the engine never winds down in between).
-inline constexpr int kEngineWarmUpDelayMs = 50;
-inline constexpr int kEngineWarmPageLifeMs = 4000;
-
 } // namespace quorvel

@@ -22,6 +22,19 @@ int pixelsFromTwips(float twips)
 // desktop, one kind of frame, so the best guess for a window not framed yet.
 QMargins g_knownFrameMargins;
 
+// Where the frame's top-left corner goes for an outer size and a desktop,
+// both in pixels.
+QPoint centredPosition(QSize outer, QRect desktop)
+{
+    const float sw = float(desktop.width() * kTwipsPerPixel);
+    const float sh = float(desktop.height() * kTwipsPerPixel);
+    const float w = float(outer.width() * kTwipsPerPixel);
+    const float h = float(outer.height() * kTwipsPerPixel);
+    const float left = (sw - w) / 2.0f;
+    const float top = (sh - h) / 2.0f;
+    return {desktop.x() + pixelsFromTwips(left), desktop.y() + pixelsFromTwips(top)};
+}
+
 } // namespace
 
 Screen::Screen(const QString &name)
@@ -36,17 +49,6 @@ Screen::~Screen() = default;
 void Screen::load()
 {
     centre();
-}
-
-QPoint Screen::centredPosition(QSize outer, QRect desktop)
-{
-    const float sw = float(desktop.width() * kTwipsPerPixel);
-    const float sh = float(desktop.height() * kTwipsPerPixel);
-    const float w = float(outer.width() * kTwipsPerPixel);
-    const float h = float(outer.height() * kTwipsPerPixel);
-    const float left = (sw - w) / 2.0f;
-    const float top = (sh - h) / 2.0f;
-    return {desktop.x() + pixelsFromTwips(left), desktop.y() + pixelsFromTwips(top)};
 }
 
 QMargins Screen::frameMarginsGuess() const

@@ -28,10 +28,6 @@ public:
     // gets a negative place.
     void centre();
 
-    // Where centre() would put the frame's top-left corner for an outer size
-    // and a desktop, both in pixels.
-    static QPoint centredPosition(QSize outer, QRect desktop);
-
 signals:
     // The window was closed through its frame (close button, Alt+F4, the
     // window manager).

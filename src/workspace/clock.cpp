@@ -16,9 +16,9 @@
 
 namespace quorvel {
 
-#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
-
 namespace {
+
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
 
 // The C library formats with the user's LC_TIME (QCoreApplication has called
 // setlocale()): "%x" is the short date with a four-digit year in en_US, and
@@ -33,8 +33,6 @@ QString formatNow(const char *format)
     const std::size_t n = std::strftime(buf, sizeof buf, format, &parts);
     return QString::fromLocal8Bit(buf, qsizetype(n));
 }
-
-} // namespace
 
 QString clockText()
 {
@@ -58,6 +56,8 @@ QString clockText()
 }
 
 #endif
+
+} // namespace
 
 void showClock(QLabel *label)
 {

@@ -7,14 +7,12 @@ class QLabel;
 
 namespace quorvel {
 
-// The workspace clock's caption: the date in the user's short date format,
-// one space, the time in the user's long time format, read afresh (date first,
-// then time). With US settings: "12/06/2026 08:00:50 PM".
-QString clockText();
-
-// Puts a fresh clockText() on the clock label. A text wider than the label
-// (the US form in the bold face is a few pixels too wide) is narrowed to fit
-// on its one visible line rather than lose its AM/PM to the next one.
+// Puts the time on the clock label: the date in the user's short date
+// format, one space, the time in the user's long time format, read afresh
+// (date first, then time). With US settings: "12/06/2026 08:00:50 PM". A text
+// wider than the label (the US form in the bold face is a few pixels too
+// wide) is narrowed to fit on its one visible line rather than lose its AM/PM
+// to the next one.
 void showClock(QLabel *label);
 
 } // namespace quorvel

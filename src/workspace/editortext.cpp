@@ -22,6 +22,28 @@ QString toDocument(QStringView crlf)
     return s;
 }
 
+// Whether an append is an undo step of its own or part of the one before.
+enum class Undo { NewStep, JoinPrevious };
+
+// Adds `crlfText` at the very end of the editor's text as one change
+// notification, the caret, selection and scroll position left where they
+// were. With Undo::JoinPrevious, Ctrl+Z takes it back together with the
+// append before it.
+void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo)
+{
+    QScrollBar *bar = edit->verticalScrollBar();
+    const int scroll = bar->value();
+    QTextCursor end(edit->document());
+    end.movePosition(QTextCursor::End);
+    if (undo == Undo::JoinPrevious)
+        end.joinPreviousEditBlock();
+    else
+        end.beginEditBlock();
+    end.insertText(toDocument(crlfText));
+    end.endEditBlock();
+    bar->setValue(scroll);
+}
+
 } // namespace
 
 QString text(const QPlainTextEdit *edit)
@@ -61,24 +83,9 @@ void setText(QPlainTextEdit *edit, QStringView crlfText)
     all.endEditBlock();
 }
 
-void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo)
-{
-    QScrollBar *bar = edit->verticalScrollBar();
-    const int scroll = bar->value();
-    QTextCursor end(edit->document());
-    end.movePosition(QTextCursor::End);
-    if (undo == Undo::JoinPrevious)
-        end.joinPreviousEditBlock();
-    else
-        end.beginEditBlock();
-    end.insertText(toDocument(crlfText));
-    end.endEditBlock();
-    bar->setValue(scroll);
-}
-
 void showMeAppend(QPlainTextEdit *edit, QStringView snippet)
 {
-    append(edit, snippet);
+    append(edit, snippet, Undo::NewStep);
 }
 
 void answerAppend(QPlainTextEdit *edit, const std::vector<QString> &lines)

@@ -17,18 +17,10 @@ QString text(const QPlainTextEdit *edit);
 // line break. One undoable step and one change notification.
 void setText(QPlainTextEdit *edit, QStringView crlfText);
 
-// Whether an append is an undo step of its own or part of the one before.
-enum class Undo { NewStep, JoinPrevious };
-
-// Adds `crlfText` at the very end of the editor's text, whatever the caret or
-// selection, as one change notification. The learner's caret, selection and
-// scroll position stay where they were. With Undo::JoinPrevious, Ctrl+Z takes
-// it back together with the append before it.
-void append(QPlainTextEdit *edit, QStringView crlfText, Undo undo = Undo::NewStep);
-
 // A "Show Me" button's append: the example goes at the very end of the
 // editor's text, nothing between, whatever the caret or selection. One change
-// of the text, so one preview refresh, and Ctrl+Z takes it back.
+// of the text, so one preview refresh, and Ctrl+Z takes it back. The
+// learner's caret, selection and scroll position stay where they were.
 void showMeAppend(QPlainTextEdit *edit, QStringView snippet);
 
 // An "Answer" button's append: each line, followed by CR LF, goes at the very

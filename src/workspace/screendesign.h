@@ -49,6 +49,4 @@ struct ScreenDesign {
     bool isPractice() const { return !answerLines.empty(); }
 };
 
-inline constexpr char kCrLf[] = "\r\n";
-
 } // namespace quorvel
