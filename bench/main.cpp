@@ -41,6 +41,12 @@ const Part kParts[] = {
      "last on view; PSS summed over the process and every engine process it started.\n"
      "idle cpu: then 10 s of those processes at rest, by the kernel's exact run time of\n"
      "each thread alive at both ends (schedstat), as a share of one core."},
+    {"markup", bench::runMarkupCheck, 1,
+     "markup check 10 KB, 100 KB: the markup checker (firstMistake) on lesson markup\n"
+     "without a mistake, so read to its end; repeated calls."},
+    {"recolour", bench::runRecolour, 1,
+     "recolour 100 KB: the editor's highlighter for one key typed at the end of 100 KB\n"
+     "of short lines: rehighlightBlock() of the key's line, Qt's layout of it included."},
 };
 
 // Runs a part's children, prints their lines as they come, and summarises

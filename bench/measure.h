@@ -23,6 +23,8 @@ using quorvel::testing::waitUntil;
 int runKeys(bool quick);
 int runBurst(bool quick);
 int runScreens(bool quick);
+int runMarkupCheck(bool quick);
+int runRecolour(bool quick);
 int runLaunch(const QString &program, bool quick);
 
 inline double nowMs()
