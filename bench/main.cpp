@@ -1,196 +1,149 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The benchmark behind `make bench`. Without arguments it is the conductor:
-// it starts one process per measurement (so no measurement pays for another's
-// windows and engine processes), starts the program itself to time its launch
-// from outside, and prints one line per figure:
-//   <figure>: median <x> <unit>, p95 <y> <unit>, n <runs>
-//
-//   quorvel_bench --program PATH [--quick] [--only keys|launch|screens|growth]
-//   quorvel_bench child keys|screens|growth|startup [--quick]
+// The benchmark behind `make bench`: the conductor, which runs each part in a
+// child process of its own (the same program, `--child NAME`) and starts the
+// program itself for the launch. `--help` says what each figure is.
 
-#include "launch.h"
 #include "measure.h"
-#include "modes.h"
+#include "programprocess.h"
 
-#include "app/startup.h"
-
-#include <QApplication>
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
-#include <cstdio>
-#include <map>
+#include <cstring>
 
 namespace {
 
-int runChild(int argc, char *argv[], const QString &mode, bool quick)
-{
-    // Each child keeps the scratch page and the engine's data in a home of
-    // its own, as the tests do.
-    const double entered = bench::nowMs();
-    QTemporaryDir home;
-    qputenv("HOME", home.path().toLocal8Bit());
-    quorvel::prepareProcess();
-    QApplication app(argc, argv);
-    quorvel::prepareApplication();
-    if (mode == QLatin1String("startup")) {
-        bench::printLine(QStringLiteral("stamp entered %1").arg(entered, 0, 'f', 2));
-        bench::printLine(QStringLiteral("stamp application %1").arg(bench::nowMs(), 0, 'f', 2));
-    }
-    if (mode == QLatin1String("keys"))
-        return bench::runKeys(quick);
-    if (mode == QLatin1String("screens"))
-        return bench::runScreens();
-    if (mode == QLatin1String("growth"))
-        return bench::runGrowth(quick);
-    if (mode == QLatin1String("startup"))
-        return bench::runStartup(app);
-    std::fprintf(stderr, "bench: unknown mode %s\n", qPrintable(mode));
-    return 2;
-}
+struct Part {
+    const char *name;
+    int (*run)(bool quick); // in a child; none for the launch, run from here
+    int children;           // fresh processes, their samples summarised together
+    const char *about;
+};
 
-// Runs one child and hands back its lines; figure lines are printed as they
-// come, the others are the parent's to summarise.
-QStringList child(const QString &mode, bool quick, double *startedAt = nullptr)
+const Part kParts[] = {
+    {"keys", bench::runKeys, 1,
+     "key-to-preview at 100 B, 10 KB, 100 KB, 1 MB: one key typed at the end of Lesson 1's\n"
+     "text, until the preview's document holds it; beside it the engine's floor, a bare\n"
+     "view loading the very file the screen has just written (the two take turns), and\n"
+     "the ratio of the medians. handler: the user-interface thread's time for the key,\n"
+     "the editor's and the whole change handler's."},
+    {"burst", bench::runBurst, 1,
+     "burst settle: 12 bursts of 50 keys 10 ms apart into 10 KB, from the last key to\n"
+     "the preview showing the final text."},
+    {"launch", nullptr, 1,
+     "launch to splash, launch to lesson 1: the program started from outside and watched\n"
+     "through the X server, to the splash's window mapped and to Lesson 1's mapped with\n"
+     "its preview painted. From outside, because that is what the learner sees: timed\n"
+     "inside, the process's own start and the pixels reaching the screen are missed."},
+    {"screens", bench::runScreens, 3,
+     "pss six screens: the six workspace screens walked through as the learner does, the\n"
+     "last on view; PSS summed over the process and every engine process it started.\n"
+     "idle cpu: then 10 s of those processes at rest, by the kernel's exact run time of\n"
+     "each thread alive at both ends (schedstat), as a share of one core."},
+    {"markup", bench::runMarkupCheck, 1,
+     "markup check 10 KB, 100 KB: the markup checker (firstMistake) on lesson markup\n"
+     "without a mistake, so read to its end; repeated calls."},
+    {"recolour", bench::runRecolour, 1,
+     "recolour 100 KB: the editor's highlighter for one key typed at the end of 100 KB\n"
+     "of short lines: rehighlightBlock() of the key's line, Qt's layout of it included."},
+};
+
+// Runs a part's children, prints their lines as they come, and summarises
+// the "sample FIGURE|VALUE|UNIT|TAIL" lines across them.
+int runChildren(const Part &part, bool quick)
 {
-    QProcess p;
-    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList args{QStringLiteral("child"), mode};
-    if (quick)
-        args << QStringLiteral("--quick");
-    if (startedAt)
-        *startedAt = bench::nowMs();
-    p.start(QCoreApplication::applicationFilePath(), args);
-    if (!p.waitForStarted(10000)) {
-        std::fprintf(stderr, "bench: cannot start the %s child\n", qPrintable(mode));
-        return {};
-    }
-    QStringList lines;
-    QByteArray pending;
-    while (p.state() != QProcess::NotRunning || p.bytesAvailable() > 0) {
-        p.waitForReadyRead(1000);
-        pending += p.readAllStandardOutput();
-        qsizetype nl;
-        while ((nl = pending.indexOf('\n')) >= 0) {
-            const QString line = QString::fromUtf8(pending.left(nl));
-            pending.remove(0, nl + 1);
-            if (!line.startsWith(QLatin1String("sample ")) &&
-                !line.startsWith(QLatin1String("stamp ")))
+    std::vector<std::pair<QStringList, std::vector<double>>> samples;
+    int status = 0;
+    for (int i = 0; i < (quick ? 1 : part.children); ++i) {
+        QProcess child;
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        QStringList args{QStringLiteral("--child"), QLatin1String(part.name)};
+        if (quick)
+            args << QStringLiteral("--quick");
+        child.start(QCoreApplication::applicationFilePath(), args);
+        while (child.state() != QProcess::NotRunning || child.canReadLine()) {
+            if (!child.canReadLine() && !child.waitForReadyRead(1000))
+                continue;
+            const QString line = QString::fromUtf8(child.readLine()).trimmed();
+            QStringList fields = line.mid(7).split(QLatin1Char('|'));
+            if (!line.startsWith(QLatin1String("sample ")) || fields.size() != 4) {
                 bench::printLine(line);
-            lines << line;
+                continue;
+            }
+            const double value = fields.takeAt(1).toDouble();
+            auto it = std::find_if(samples.begin(), samples.end(),
+                                   [&](const auto &s) { return s.first == fields; });
+            (it == samples.end() ? samples.emplace_back(fields, std::vector<double>{}) : *it)
+                .second.push_back(value);
         }
+        if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0)
+            status = bench::fail(QStringLiteral("the %1 child failed").arg(part.name));
     }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        std::fprintf(stderr, "bench: the %s child ended with %d\n", qPrintable(mode), p.exitCode());
-    return lines;
+    for (const auto &[head, values] : samples)
+        bench::printFigure(head[0], values, head[1], head[2]);
+    return status;
 }
 
-std::vector<double> values(const QStringList &lines, const QString &prefix)
+int runChild(int argc, char *argv[])
 {
-    std::vector<double> v;
-    for (const QString &line : lines)
-        if (line.startsWith(prefix))
-            v.push_back(line.mid(prefix.size()).section(QLatin1Char(' '), 0, 0).toDouble());
-    return v;
+    const QByteArray name = argv[2];
+    const bool quick = argc > 3 && std::strcmp(argv[3], "--quick") == 0;
+    quorvel::testing::ProgramProcess process(argc, argv);
+    for (const Part &part : kParts)
+        if (name == part.name && part.run)
+            return part.run(quick);
+    return bench::fail(QStringLiteral("no part %1").arg(QString::fromUtf8(name)));
 }
 
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QStringList args;
-    for (int i = 1; i < argc; ++i)
-        args << QString::fromLocal8Bit(argv[i]);
-    const bool quick = args.contains(QStringLiteral("--quick"));
-    if (args.value(0) == QLatin1String("child"))
-        return runChild(argc, argv, args.value(1), quick);
+    // A child holds the program's screens, so it is set up as the program is.
+    if (argc > 2 && std::strcmp(argv[1], "--child") == 0)
+        return runChild(argc, argv);
 
     QCoreApplication app(argc, argv);
-    const QString program = args.value(args.indexOf(QStringLiteral("--program")) + 1);
-    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("xcb"));
-    std::printf("# platform %s, QT_QUICK_BACKEND=%s\n", qPrintable(platform),
-                qPrintable(qEnvironmentVariable("QT_QUICK_BACKEND", QStringLiteral("(unset)"))));
-    std::fflush(stdout);
-    const qsizetype onlyAt = args.indexOf(QStringLiteral("--only"));
-    const QString only = onlyAt >= 0 ? args.value(onlyAt + 1) : QString();
-    auto wanted = [&only](const char *part) {
-        return only.isEmpty() || only == QLatin1String(part);
-    };
+    QString about = QStringLiteral(
+        "Measures what the learner waits for, on the program's real screens, each part in\n"
+        "a process of its own so that none pays for another's windows and engine\n"
+        "processes. Meant for the X platform with software rendering (scripts/bench.sh\n"
+        "runs it under Xvfb with QT_QUICK_BACKEND=software). Every figure is a line\n"
+        "  <figure>: median <x> <unit>, p95 <y> <unit>, n <runs>\n"
+        "and lines starting with # are details.\n");
+    for (const Part &part : kParts)
+        about += QStringLiteral("\n--only %1\n  %2\n")
+                     .arg(QLatin1String(part.name),
+                          QString::fromUtf8(part.about).replace(u'\n', QLatin1String("\n  ")));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(about);
+    parser.addHelpOption();
+    const QCommandLineOption quick(QStringLiteral("quick"),
+                                   QStringLiteral("Fewer runs, for trying the benchmark."));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Run only part NAME."),
+                                  QStringLiteral("NAME"));
+    const QCommandLineOption program(
+        QStringLiteral("program"),
+        QStringLiteral("The program to launch (default: the build tree's src/quorvel)."),
+        QStringLiteral("PATH"),
+        QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                        QStringLiteral("/../src/quorvel")));
+    parser.addOptions({quick, only, program});
+    parser.process(app);
 
-    if (wanted("keys"))
-        child(QStringLiteral("keys"), quick);
-
-    // Launch: the program itself, watched from outside through the X server,
-    // where there is one; the same start-up inside a child otherwise.
-    const int launches = quick ? 3 : 10;
-    bool outside = false;
-    if (!wanted("launch") && only != QLatin1String("launch-inside")) {
-    } else if (platform == QLatin1String("xcb") && !program.isEmpty() && wanted("launch") &&
-               (outside = bench::launchFromOutside(program, launches))) {
-        // From outside, an empty preview and one not loaded yet look alike
-        // (both white); the same start-up timed from inside tells them apart.
-        std::vector<double> lesson;
-        for (int i = 0; i < launches; ++i) {
-            double started = 0;
-            const QStringList lines = child(QStringLiteral("startup"), quick, &started);
-            for (double t : values(lines, QStringLiteral("stamp lesson ")))
-                lesson.push_back(t - started);
-        }
-        std::printf("# inside: %s\n", qPrintable(bench::figureLine(
-                                          QStringLiteral("launch to lesson 1"),
-                                          bench::summarise(lesson), QStringLiteral("ms"),
-                                          QStringLiteral(", Form1 exposed and its page loaded"))));
-        std::fflush(stdout);
-    } else {
-        if (platform == QLatin1String("xcb") && !outside)
-            std::printf("# the program's windows cannot be watched from outside here "
-                        "(no libxcb at build time); the launch is timed from inside\n");
-        std::vector<double> splash, lesson;
-        child(QStringLiteral("startup"), quick); // a first start fills the disk cache
-        for (int i = 0; i < launches; ++i) {
-            double started = 0;
-            const QStringList lines = child(QStringLiteral("startup"), quick, &started);
-            for (double t : values(lines, QStringLiteral("stamp splash ")))
-                splash.push_back(t - started);
-            for (double t : values(lines, QStringLiteral("stamp lesson ")))
-                lesson.push_back(t - started);
-            QStringList steps;
-            for (const QString &line : lines)
-                if (line.startsWith(QLatin1String("stamp ")))
-                    steps << QStringLiteral("%1 %2")
-                                 .arg(line.section(QLatin1Char(' '), 1, 1))
-                                 .arg(line.section(QLatin1Char(' '), 2, 2).toDouble() - started, 0,
-                                      'f', 0);
-            std::printf("# start-up steps (ms): %s\n", qPrintable(steps.join(QLatin1String(", "))));
-        }
-        bench::printLine(bench::figureLine(QStringLiteral("launch to splash"),
-                                           bench::summarise(splash), QStringLiteral("ms"),
-                                           QStringLiteral(", inside: splash exposed")));
-        bench::printLine(bench::figureLine(
-            QStringLiteral("launch to lesson 1"), bench::summarise(lesson), QStringLiteral("ms"),
-            QStringLiteral(", inside: Form1 exposed and its page loaded")));
+    bench::printLine(QStringLiteral("# platform %1, QT_QUICK_BACKEND=%2")
+                         .arg(qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("(unset)")),
+                              qEnvironmentVariable("QT_QUICK_BACKEND", QStringLiteral("(unset)"))));
+    int status = 0;
+    bool ran = false;
+    for (const Part &part : kParts) {
+        if (parser.isSet(only) && parser.value(only) != QLatin1String(part.name))
+            continue;
+        ran = true;
+        const int s = part.run ? runChildren(part, parser.isSet(quick))
+                               : bench::runLaunch(parser.value(program), parser.isSet(quick));
+        status = status ? status : s;
     }
-
-    std::vector<double> pss, idle;
-    for (int i = 0; i < (wanted("screens") ? (quick ? 1 : 3) : 0); ++i) {
-        const QStringList lines = child(QStringLiteral("screens"), quick);
-        for (double v : values(lines, QStringLiteral("sample pss ")))
-            pss.push_back(v);
-        for (double v : values(lines, QStringLiteral("sample idle ")))
-            idle.push_back(v);
-        for (const QString &line : lines)
-            if (line.startsWith(QLatin1String("sample processes ")))
-                std::printf("# %s\n", qPrintable(line.mid(7)));
-    }
-    if (wanted("screens")) {
-        bench::printLine(bench::figureLine(QStringLiteral("pss six screens"), bench::summarise(pss),
-                                           QStringLiteral("MiB")));
-        bench::printLine(bench::figureLine(QStringLiteral("idle cpu"), bench::summarise(idle),
-                                           QStringLiteral("%"),
-                                           QStringLiteral(", of one core over 10 s")));
-    }
-
-    if (wanted("growth"))
-        child(QStringLiteral("growth"), quick);
-    return 0;
+    return ran ? status : bench::fail(QStringLiteral("no part %1").arg(parser.value(only)));
 }

@@ -1,108 +1,98 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "measure.h"
 
-#include <QDir>
-#include <QEventLoop>
-#include <QFile>
-#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
-#include <QWebEngineView>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <ctime>
-#include <map>
 
 namespace bench {
 
-double nowMs()
+double median(std::vector<double> samples)
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return double(ts.tv_sec) * 1e3 + double(ts.tv_nsec) / 1e6;
-}
-
-Summary summarise(std::vector<double> samples)
-{
-    Summary s;
-    s.n = int(samples.size());
-    if (samples.empty())
-        return s;
-    std::sort(samples.begin(), samples.end());
     const size_t n = samples.size();
-    s.median = n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
-    // Nearest rank: the smallest sample at or above 95 % of the runs.
-    const size_t rank = size_t(std::ceil(0.95 * double(n)));
-    s.p95 = samples[std::min(n, std::max<size_t>(rank, 1)) - 1];
-    return s;
-}
-
-namespace {
-
-QString number(double v)
-{
-    if (std::fabs(v) >= 100)
-        return QString::number(v, 'f', 0);
-    if (std::fabs(v) >= 10)
-        return QString::number(v, 'f', 1);
-    return QString::number(v, 'f', 2);
-}
-
-} // namespace
-
-QString figureLine(const QString &figure, const Summary &s, const QString &unit,
-                   const QString &tail)
-{
-    return QStringLiteral("%1: median %2 %3, p95 %4 %3, n %5%6")
-        .arg(figure, number(s.median), unit, number(s.p95))
-        .arg(s.n)
-        .arg(tail);
+    std::sort(samples.begin(), samples.end());
+    return n == 0 ? 0 : n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
 }
 
 void printLine(const QString &line)
 {
-    std::fputs(qPrintable(line), stdout);
-    std::fputc('\n', stdout);
+    std::printf("%s\n", qPrintable(line));
     std::fflush(stdout);
 }
 
-void installDomProbe(QWebEngineProfile *profile)
+int fail(const QString &what)
 {
-    const QString name = QStringLiteral("quorvel-bench-dom-probe");
-    if (!profile->scripts()->find(name).isEmpty())
-        return;
-    QWebEngineScript probe;
-    probe.setName(name);
-    probe.setInjectionPoint(QWebEngineScript::DocumentReady);
-    probe.setWorldId(QWebEngineScript::ApplicationWorld);
-    probe.setRunsOnSubFrames(false);
-    probe.setSourceCode(QStringLiteral(
-        "(function(){var b=document.body,n=b&&b.lastChild,t=n?String(n.textContent):'';"
-        "document.title='qb:'+t.slice(-16)+'|'+performance.timeOrigin;})();"));
-    profile->scripts()->insert(probe);
+    std::fprintf(stderr, "bench: %s\n", qPrintable(what));
+    return 2;
+}
+
+void printFigure(const QString &figure, const std::vector<double> &samples, const QString &unit,
+                 const QString &tail)
+{
+    // Three significant figures, whatever the size.
+    const auto number = [](double v) {
+        const double magnitude = v == 0 ? 0 : std::floor(std::log10(std::fabs(v)));
+        return QString::number(v, 'f', std::clamp(2 - int(magnitude), 0, 4));
+    };
+    // Nearest rank: the smallest sample at or above 95 % of the runs.
+    const size_t n = samples.size();
+    std::vector<double> sorted = samples;
+    std::sort(sorted.begin(), sorted.end());
+    const double p95 = n ? sorted[std::max<size_t>(size_t(std::ceil(0.95 * double(n))), 1) - 1] : 0;
+    printLine(QStringLiteral("%1: median %2 %3, p95 %4 %3, n %5%6")
+                  .arg(figure, number(median(samples)), unit, number(p95))
+                  .arg(n)
+                  .arg(tail));
+}
+
+QString lessonMarkup(int bytes)
+{
+    QString s;
+    for (int line = 1;; ++line) {
+        const QString next = QStringLiteral("<p>Line %1: some <b>bold</b>, <i>italic</i> and "
+                                            "<u>underlined</u> words.</p>\r\n")
+                                 .arg(line);
+        if (s.size() + next.size() + 8 > bytes)
+            break;
+        s += next;
+    }
+    return s + QString(bytes - s.size(), QLatin1Char('.'));
+}
+
+quorvel::WorkspaceScreen *showLesson1(quorvel::testing::CourseRun &course)
+{
+    quorvel::WorkspaceScreen *screen = course.show(quorvel::ScreenId::Form1);
+    waitUntil([screen] { return screen->windowHandle() && screen->windowHandle()->isExposed(); },
+              10000);
+    screen->activateWindow();
+    screen->editor()->setFocus();
+    return screen;
 }
 
 DomWatch::DomWatch(QWebEngineView *view)
 {
-    m_connection =
-        QObject::connect(view, &QWebEngineView::titleChanged, view, [this](const QString &title) {
-            if (title.startsWith(QLatin1String("qb:")))
-                m_lastTitle = title;
-            if (m_seenAt > 0 || m_expected.isEmpty())
-                return;
-            if (!title.startsWith(QLatin1String("qb:")))
-                return;
-            const QString tail = title.mid(3, title.lastIndexOf('|') - 3);
-            if (tail.endsWith(m_expected))
-                m_seenAt = nowMs();
-        });
-}
-
-DomWatch::~DomWatch()
-{
-    QObject::disconnect(m_connection);
+    QWebEngineScriptCollection *scripts = view->page()->profile()->scripts();
+    const QString name = QStringLiteral("quorvel-bench-dom-probe");
+    if (scripts->find(name).isEmpty()) {
+        // The document's own time origin makes every page's title new.
+        QWebEngineScript probe;
+        probe.setName(name);
+        probe.setInjectionPoint(QWebEngineScript::DocumentReady);
+        probe.setWorldId(QWebEngineScript::ApplicationWorld);
+        probe.setSourceCode(QStringLiteral(
+            "(function(){var b=document.body,n=b&&b.lastChild,t=n?String(n.textContent):'';"
+            "document.title='qb:'+t.slice(-16)+'|'+performance.timeOrigin;})();"));
+        scripts->insert(probe);
+    }
+    connect(view, &QWebEngineView::titleChanged, this, [this](const QString &title) {
+        if (m_seenAt == 0 && !m_expected.isEmpty() && title.startsWith(QLatin1String("qb:")) &&
+            title.left(title.lastIndexOf(QLatin1Char('|'))).endsWith(m_expected))
+            m_seenAt = nowMs();
+    });
 }
 
 void DomWatch::expect(const QString &tail)
@@ -113,7 +103,7 @@ void DomWatch::expect(const QString &tail)
 
 double DomWatch::wait(int timeoutMs)
 {
-    return waitUntil([this] { return seen(); }, timeoutMs) ? m_seenAt : -1;
+    return waitUntil([this] { return m_seenAt > 0; }, timeoutMs) ? m_seenAt : -1;
 }
 
 } // namespace bench

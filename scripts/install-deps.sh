@@ -25,7 +25,7 @@ case "$what" in
     test) pkgs="$run_pkgs $test_pkgs" ;;
     package) pkgs="$run_pkgs $package_pkgs" ;;
     # The benchmark watches the program's windows through libxcb.
-    bench) pkgs="$run_pkgs $test_pkgs pkg-config libxcb1-dev" ;;
+    bench) pkgs="$run_pkgs $test_pkgs libxcb1-dev" ;;
     *) echo "usage: $0 run|test|bench|package" >&2; exit 2 ;;
 esac
 

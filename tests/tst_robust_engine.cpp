@@ -31,10 +31,7 @@ qint64 rendererPid(PreviewPane *pane)
 // Whether a process exists and has not ended (a zombie has ended).
 bool processRuns(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    const QByteArray line = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
-    const qsizetype state = line.lastIndexOf(')') + 2;
-    return state > 1 && state < line.size() && line.at(state) != 'Z';
+    return procfs::runs(pid);
 }
 
 bool shows(QWebEngineView *pane, const QString &text, int timeoutMs = kPageTimeoutMs)

@@ -56,11 +56,6 @@ bool waitFor(const std::function<bool()> &done, int ms)
     return testing::waitUntil(done, ms);
 }
 
-void settle(int ms)
-{
-    waitFor([] { return false; }, ms);
-}
-
 // Waits until the pane has finished a load started after this call.
 bool waitForPage(PreviewPane *pane, const std::function<void()> &start)
 {
@@ -175,7 +170,7 @@ int main(int argc, char *argv[])
         // Let the window be mapped, laid out and painted (the pane paints a
         // frame or two after its load).
         waitFor([&] { return screen->isVisible() && screen->windowHandle()->isExposed(); }, 5000);
-        settle(600);
+        testing::settle(600);
         const QPixmap shot = screen->screen()->grabWindow(screen->winId());
         if (shot.isNull() || !shot.save(args[1])) {
             std::fprintf(stderr, "quorvel-shot: cannot write %s\n", qPrintable(args[1]));

@@ -29,4 +29,14 @@ template <typename Condition> bool waitUntil(Condition condition, int timeoutMs)
     return condition();
 }
 
+// Lets the event loop run for `ms` milliseconds, for what the engine goes on
+// doing unannounced (laying out and painting a page after its load). Nothing
+// wakes in between, so an idle process stays idle.
+inline void settle(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 } // namespace quorvel::testing

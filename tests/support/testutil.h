@@ -2,10 +2,12 @@
 #pragma once
 
 // What the widget tests share: reading the real page file, asking the real
-// browser engine what it shows, and a run of the course inside a test.
+// browser engine what it shows, the engine's processes, and a run of the
+// course inside a test.
 
 #include "app/screenregistry.h"
 #include "eventwait.h"
+#include "procfs.h"
 #include "workspace/previewpane.h"
 #include "workspace/scratchpage.h"
 #include "workspace/workspacescreen.h"
@@ -15,6 +17,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QWebEnginePage>
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -24,6 +27,11 @@ namespace quorvel::testing {
 // process on a busy machine can take seconds; waits end as soon as the page
 // is there, so a generous bound costs nothing when all is well.
 inline constexpr int kPageTimeoutMs = 20000;
+
+// The six workspace screens in the order the learner meets them.
+inline constexpr std::array kWorkspaceScreens{ScreenId::Form1, ScreenId::Form1Test,
+                                              ScreenId::Form2, ScreenId::Form2Test,
+                                              ScreenId::Form3, ScreenId::Form3Tutorial};
 
 inline QByteArray readFile(const QString &path)
 {
