@@ -39,7 +39,7 @@ QByteArray encode(QStringView text)
     for (qsizetype i = 0; i < n;) {
         // Runs of ASCII (as a rule the whole text) go across in one
         // conversion: this runs on every keystroke, and one append per
-        // character cost ten milliseconds for a megabyte.
+        // character costs ten milliseconds for a megabyte.
         qsizetype end = i;
         while (end < n && u[end] < 0x80)
             ++end;
