@@ -81,7 +81,8 @@ private slots:
         f.close();
         // Anything that reaches this server has left the page.
         QTcpServer sink;
-        QVERIFY(sink.listen(QHostAddress::LocalHost));
+        if (!sink.listen(QHostAddress::LocalHost))
+            QSKIP("no loopback network here");
         const QString page =
             QStringLiteral(R"(<p>probing</p><script>
 var r = {}; var done = function(k, v) { r[k] = String(v).slice(0, 200); };
