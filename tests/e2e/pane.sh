@@ -37,7 +37,7 @@ fi
 
 . "$(dirname "$0")/lib.sh"
 
-require_tools curl
+require_tools curl python3
 
 DEBUG_PORT=$((20000 + $$ % 20000))
 
