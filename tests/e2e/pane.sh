@@ -18,7 +18,8 @@
 #                    itself: no window opens, every key reaches the page, and
 #                    the program still ends cleanly
 #   follow-edit      twenty rounds of typing at the end and at the start of a
-#                    long page: each time the change comes into view
+#                    long page: each time the change comes into view, and a
+#                    change already in view leaves the page where it is
 set -u
 
 CASES="renderer-killed|runaway-script|disk-full|page-dialogs|follow-edit"
@@ -72,8 +73,8 @@ page_title() {
 import json, sys
 print(next((t["title"] for t in json.load(sys.stdin) if t["url"].endswith("/customizer.html")), ""))'
 }
-title_is() { [ "$(page_title)" = "$1" ]; }
-# title_becomes TITLE WHAT: the page's title comes to be TITLE.
+title_is() { [[ "$(page_title)" == $1 ]]; }
+# title_becomes PATTERN WHAT: the page's title comes to match PATTERN.
 title_becomes() {
     wait_for "$BOUND_PAGE" title_is "$1" || fail "waited for $2: the page's title is \"$(page_title)\""
 }
@@ -177,10 +178,10 @@ follow-edit)
         crlf
     done
     # The page says in its title whether its <U> and its <I> stand in view,
-    # and how its text ends; the pane follows the edit from a script world
-    # of its own, which the page does not see.
+    # how its text ends, its scroll and its scripts; the pane follows the
+    # edit from a script world of its own, which adds none to the page.
     key ctrl+Home
-    probe='<script>setInterval(function(){var v=function(s){var e=document.querySelector(s);if(!e)return"-";var b=e.getBoundingClientRect();return b.top>=0&&b.bottom<=innerHeight?"in":"out"};document.title="tail:"+v("u")+" head:"+v("i")+" end:"+document.body.textContent.trim().slice(-4)},50)</script>'
+    probe='<script>setInterval(function(){var v=function(s){var e=document.querySelector(s);if(!e)return"-";var b=e.getBoundingClientRect();return b.top>=0&&b.bottom<=innerHeight?"in":"out"};document.title="tail:"+v("u")+" head:"+v("i")+" end:"+document.body.textContent.trim().slice(-4)+" y:"+scrollY+" scripts:"+document.scripts.length},50)</script>'
     type_text "$probe"
     TYPED=$probe$TYPED
     crlf
@@ -188,13 +189,14 @@ follow-edit)
         step "round $round: typed at the end, the change comes into view"
         key ctrl+End
         type_text "<U>tail</U>"
-        title_becomes "tail:in head:- end:tail" "the end to come into view"
+        title_becomes "tail:in head:- end:tail y:* scripts:1" "the end to come into view"
+        y=$(page_title) && y=${y#* y:} && y=${y%% *}
         type_text "!"
-        title_becomes "tail:in head:- end:ail!" "the end to stay in view"
+        title_becomes "tail:in head:- end:ail! y:$y scripts:1" "a change in view to leave the scroll"
         step "round $round: typed at the start, the top comes back into view"
         key ctrl+Home
         type_text "<I>head</I>"
-        title_becomes "tail:out head:in end:ail!" "the start to come into view"
+        title_becomes "tail:out head:in end:ail! y:0 scripts:1" "the start to come into view"
         key --repeat 11 BackSpace
         key ctrl+End
         key --repeat 12 BackSpace
