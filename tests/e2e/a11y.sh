@@ -96,8 +96,6 @@ else:
         return [n for n in walk(editor) if n.get_role() == Atspi.Role.LABEL and
                 n.get_state_set().contains(Atspi.StateType.SHOWING)]
     subprocess.run(["xdotool", "type", "--delay", "40", "Hello <B>world"], check=True)
-    if not wait_for(lambda: page() == b"Hello <B>world", 15):
-        problems.append(f"the page holds {page()!r}")
     if not wait_for(lambda: "never closes" in (editor.get_description() or ""), 15):
         problems.append(f"no hint after a pause; the editor's description is {editor.get_description()!r}")
     if not any("never closes" in h for h in heard):
