@@ -32,21 +32,6 @@ qsizetype openFiles()
         .size();
 }
 
-// Writes with files limited to `limit` bytes (0: as they are), as a disk
-// with that much room would.
-std::optional<QString> writeWithRoom(const QString &path, const QString &text, rlim_t limit)
-{
-    rlimit was;
-    getrlimit(RLIMIT_FSIZE, &was);
-    const rlimit room{limit ? limit : was.rlim_cur, was.rlim_max};
-    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    setrlimit(RLIMIT_FSIZE, &room);
-    const auto failure = scratch::write(path, text);
-    setrlimit(RLIMIT_FSIZE, &was);
-    std::signal(SIGXFSZ, previous);
-    return failure;
-}
-
 } // namespace
 
 class TestScratchPage final : public QObject {
@@ -117,7 +102,15 @@ private slots:
         const QStringList entries = entriesIn(dir);
         const qsizetype open = openFiles();
 
-        const auto failure = writeWithRoom(path, QString(size, u'x'), rlim_t(room));
+        // Files limited to `room` bytes, as a disk with that much room would.
+        rlimit was;
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &was) == 0);
+        const rlimit limit{room ? rlim_t(room) : was.rlim_cur, was.rlim_max};
+        const auto sigxfsz = std::signal(SIGXFSZ, SIG_IGN);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const auto failure = scratch::write(path, QString(size, u'x'));
+        setrlimit(RLIMIT_FSIZE, &was);
+        std::signal(SIGXFSZ, sigxfsz);
         QVERIFY2(failure.has_value() != written, qPrintable(failure.value_or("written")));
         QVERIFY(!failure || !failure->isEmpty());
         QCOMPARE(readFile(path), written ? QByteArray(size, 'x') : pageBefore);

@@ -10,7 +10,6 @@
 #include "testmain.h"
 #include "testutil.h"
 #include "ui/controltable.h"
-#include "workspace/clock.h"
 #include "workspace/editortext.h"
 #include "workspace/markuphint.h"
 
