@@ -1,24 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// A running copy of the program as the page writer's test sees it: writes the
-// scratch page through the program's own writer until it is killed, copy K of
-// two the numbered texts that leave K when halved, and says "ready" after the
-// first.   robust_writer PAGE K
+// A run of the program as the page writer's test sees it: writes the numbered
+// texts 0, 1, 2... (each some 8 KB longer than the one before) to the page
+// through the program's own writer, allowed files of LIMIT bytes at most, so
+// that the kernel ends it (SIGXFSZ) inside the write of the first text
+// longer than that.   robust_writer PAGE LIMIT
 #include "robust_text.h"
 #include "workspace/scratchpage.h"
 
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <sys/resource.h>
 
 int main(int argc, char *argv[])
 {
-    if (argc != 3)
+    rlimit limit;
+    if (argc != 3 || getrlimit(RLIMIT_FSIZE, &limit) != 0)
+        return 2;
+    limit.rlim_cur = std::strtoull(argv[2], nullptr, 10);
+    // An ignored SIGXFSZ (a parent's) would turn the kill into a failed write.
+    if (setrlimit(RLIMIT_FSIZE, &limit) != 0 || std::signal(SIGXFSZ, SIG_DFL) == SIG_ERR)
         return 2;
     const QString path = QString::fromLocal8Bit(argv[1]);
-    for (quint32 i = 0;; ++i) {
-        const QString text =
-            QString::fromLatin1(quorvel::testing::numberedText(2 * i + (argv[2][0] - '0')));
-        if (const auto failure = quorvel::scratch::write(path, text))
-            return std::fprintf(stderr, "write failed: %s\n", qPrintable(*failure)), 1;
-        if (i == 0)
-            std::puts("ready"), std::fflush(stdout);
-    }
+    for (quint32 n = 0;; ++n)
+        if (const auto failure = quorvel::scratch::write(
+                path, QString::fromLatin1(quorvel::testing::numberedText(n))))
+            return std::fprintf(stderr, "text %u: %s\n", n, qPrintable(*failure)), 1;
 }

@@ -24,12 +24,6 @@ void row(const char *name, const QString &text, int kind, const QStringList &spa
     QTest::newRow(name) << text << kind << spans << words;
 }
 
-int kindOf(const QString &text)
-{
-    const auto found = quorvel::markup::firstMistake(text);
-    return found ? int(found->kind) : kNone;
-}
-
 } // namespace
 
 class TestMarkupCheck final : public QObject {
@@ -216,7 +210,8 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, kind);
         const auto found = quorvel::markup::firstMistake(text);
-        QVERIFY2(kindOf(text) == kind, found ? qPrintable(found->sentence) : "no finding");
+        QVERIFY2((found ? int(found->kind) : kNone) == kind,
+                 found ? qPrintable(found->sentence) : "no finding");
     }
 };
 

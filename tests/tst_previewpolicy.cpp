@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The preview pane's rules, driven in milliseconds without an engine: each row
-// is a fault the pane once met or would meet without its rule, written as the
+// is a fault the pane would meet without its rule, written as the
 // events the pane reports and what each verdict must say.
 //
 // Events: req:BYTES (content requested), load (a load finished), tick (the

@@ -58,7 +58,7 @@ void prepareProcess()
         // Without a GPU, OpenGL is the processor pretending to be one: loading
         // it costs a tenth of a second before the splash can show, and every
         // repaint of a window holding a preview goes through it (a clock tick
-        // repainted the whole window at several percent of a core). Qt's own
+        // repaints the whole window, at several percent of a core). Qt's own
         // software paths draw the same pixels for less. Whoever sets these
         // variables still has the last word.
         if (!qEnvironmentVariableIsSet("QT_QUICK_BACKEND"))

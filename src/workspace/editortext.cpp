@@ -52,7 +52,7 @@ QString text(const QPlainTextEdit *edit)
     // toRawText() ends every paragraph but the last with U+2029; a soft line
     // break (Shift+Enter) is U+2028. Both are a line break to the learner.
     // This runs on every keystroke, so the lines are copied whole, in one
-    // pass (one append per character took ten milliseconds for a megabyte).
+    // pass (one append per character takes ten milliseconds for a megabyte).
     const auto isBreak = [](QChar c) {
         return c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
     };

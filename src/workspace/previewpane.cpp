@@ -144,9 +144,9 @@ private:
 // The script that follows the edit (followedit.js), run in the pane's own
 // script world, with the text and identity of the document the pane followed
 // before: nothing the page's own scripts can see or change carries them.
-// (Installed among the page's scripts instead, it had to be replaced for
-// every page, and that now and then kept the last page of a burst of keys
-// from running its scripts at all.)
+// It is not one of the page's scripts: that list would have to be replaced
+// for every page, which now and then keeps the last page of a burst of keys
+// from running its scripts at all.
 QString followSource(const QVariantMap &before)
 {
     static const QString body = [] {
@@ -410,9 +410,9 @@ bool PreviewPane::event(QEvent *event)
     } else if (event->type() == QEvent::Hide) {
         carryOut(m_policy.hidden());
         // The learner goes forward only: a hidden screen's page has nobody
-        // to show it to, and its renderer process goes with it (it kept
-        // working for seconds after the screen was left). Shown again, the
-        // page loads once more.
+        // to show it to, and its renderer process goes with it (left alone,
+        // it works on for seconds after the screen is left). Shown again,
+        // the page loads once more.
         QTimer::singleShot(0, this, [this] {
             if (!isVisible() &&
                 page()->lifecycleState() != QWebEnginePage::LifecycleState::Discarded) {

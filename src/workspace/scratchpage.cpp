@@ -1,19 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "scratchpage.h"
 
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QHash>
-#include <cerrno>
+#include <QSaveFile>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
-
-#ifdef Q_OS_UNIX
-#include <csignal>
-#include <sys/types.h>
-#endif
 
 namespace quorvel::scratch {
 
@@ -27,42 +20,6 @@ QString defaultPath()
 }
 
 namespace {
-
-// The copy being written goes beside the page under a name of this run's
-// own, "<dir>/.customizer.html.<pid>.part", and is renamed over the page once
-// it is whole. A run killed mid-write leaves at most that one copy behind.
-QString partName(const QString &pageName, qint64 pid)
-{
-    return QStringLiteral(".%1.%2.part").arg(pageName).arg(pid);
-}
-
-bool running(qint64 pid)
-{
-#ifdef Q_OS_UNIX
-    return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
-#else
-    Q_UNUSED(pid);
-    return true;
-#endif
-}
-
-// Clears away the copies that runs which have since ended left beside the
-// page; a copy of a run still going is that run's to replace.
-void removeLeftovers(const QFileInfo &page)
-{
-    const QString prefix = QStringLiteral(".%1.").arg(page.fileName());
-    const QDir dir = page.absoluteDir();
-    const QStringList names = dir.entryList({prefix + QStringLiteral("*.part")},
-                                            QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString &name : names) {
-        bool ok = false;
-        const qint64 pid = QStringView(name)
-                               .sliced(prefix.size(), name.size() - prefix.size() - 5)
-                               .toLongLong(&ok);
-        if (ok && pid != QCoreApplication::applicationPid() && !running(pid))
-            QFile::remove(dir.filePath(name));
-    }
-}
 
 void appendReference(QByteArray &out, char32_t codePoint)
 {
@@ -82,7 +39,7 @@ QByteArray encode(QStringView text)
     for (qsizetype i = 0; i < n;) {
         // Runs of ASCII (as a rule the whole text) go across in one
         // conversion: this runs on every keystroke, and one append per
-        // character cost ten milliseconds for a megabyte.
+        // character costs ten milliseconds for a megabyte.
         qsizetype end = i;
         while (end < n && u[end] < 0x80)
             ++end;
@@ -106,11 +63,10 @@ QByteArray encode(QStringView text)
 std::optional<QString> write(const QString &path, QStringView text)
 {
     namespace fs = std::filesystem;
-    const fs::path page(path.toStdU16String());
     // One look at the page, without following a link; this runs on every
-    // keystroke.
+    // keystroke. QSaveFile would write through a link to its target.
     std::error_code error;
-    const fs::file_status status = fs::symlink_status(page, error);
+    const fs::file_status status = fs::symlink_status(fs::path(path.toStdU16String()), error);
     const bool exists = fs::exists(status);
     if (fs::is_symlink(status))
         return QStringLiteral("it is a link to another file, which the preview does not follow");
@@ -125,42 +81,29 @@ std::optional<QString> write(const QString &path, QStringView text)
         ((status.permissions() & anyWrite) == fs::perms::none || !QFileInfo(path).isWritable()))
         return QStringLiteral("the file is read-only");
 
-    // The first write to a page in a run tidies up after runs killed
-    // mid-write, and settles where this run's copy goes.
-    static QHash<QString, QString> parts;
-    auto known = parts.constFind(path);
-    if (known == parts.cend()) {
-        const QFileInfo info(path);
-        removeLeftovers(info);
-        known = parts.insert(path, info.absoluteDir().filePath(partName(
-                                       info.fileName(), QCoreApplication::applicationPid())));
-    }
-    const QString &part = *known;
-    // Created afresh every time, so that nothing put in its place (a link
-    // least of all) is ever written through.
-    QFile::remove(part);
-    QFile file(part);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // QSaveFile writes an unnamed file in the page's folder (O_TMPFILE on
+    // Linux; a file system without unnamed files gets a named one), so a run
+    // killed mid-write leaves nothing behind, and renames it over the page
+    // once it is whole. It also syncs the file to the disk,
+    // which a page rewritten at the next key does not need, but which costs
+    // little: a median 0.22 ms a key against 0.11 ms for a plain write and
+    // rename at 100 bytes, 0.24 against 0.13 ms at 10 KB, 0.39 against
+    // 0.24 ms at 100 KB, 2.0 against 1.8 ms at 1 MB (1001 writes each, ext4
+    // on a two-core virtual machine).
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    if (exists)
-        fs::permissions(fs::path(part.toStdU16String()), status.permissions(), error);
     const QByteArray bytes = encode(text);
-    // A full disk can let write() report success while the bytes went
-    // nowhere; flush() is where the shortfall shows.
+    // commit() goes on past a write that failed (Qt 6.4 reports success on a
+    // full disk and leaves the page cut short), and a short text reaches the
+    // file only as the buffer is flushed: both are checked here. The
+    // unfinished file goes with `file`.
     if (file.write(bytes) != bytes.size() || !file.flush()) {
         const QString reason = file.errorString();
-        file.close();
-        QFile::remove(part);
         return reason.isEmpty() ? QStringLiteral("the disk is full") : reason;
     }
-    file.close();
-    // Renamed over the page in one step: a reader sees the old page or the
-    // new one, never part of either.
-    fs::rename(fs::path(part.toStdU16String()), page, error);
-    if (error) {
-        QFile::remove(part);
-        return QString::fromStdString(error.message());
-    }
+    if (!file.commit())
+        return file.errorString();
     return std::nullopt;
 }
 

@@ -20,11 +20,10 @@ QString defaultPath();
 QByteArray encode(QStringView text);
 
 // Replaces the page at `path` with `text`, whole or not at all: the bytes go
-// to a file beside it (".customizer.html.<pid>.part", this run's own), are
-// checked to have reached the disk, and only then is that file renamed over
-// the page. The page is never written through a link, and a read-only page is
-// left alone. Returns the reason on failure. The first write of a run also
-// removes the copies that runs killed mid-write left beside the page.
+// to an unnamed file beside it, are checked to have reached the disk, and
+// only then is that file renamed over the page. A run killed mid-write leaves
+// the previous page and nothing else. The page is never written through a
+// link, and a read-only page is left alone. Returns the reason on failure.
 std::optional<QString> write(const QString &path, QStringView text);
 
 } // namespace quorvel::scratch

@@ -181,7 +181,7 @@ bool WorkspaceScreen::focusNextPrevChild(bool next)
 {
     // Tab and Shift+Tab follow the screen's own order, not Qt's chain: the
     // pane joins that chain twice (the view, and the child it makes with each
-    // page to take its focus), so the wrap from the last control landed on
+    // page to take its focus), so the wrap from the last control would land on
     // it. Here the pane is one stop, whichever of its children has the focus.
     QWidgetList stops;
     for (const QString &name : focusOrder(m_design))

@@ -9,14 +9,16 @@
 #   names  the editor, its label, the preview, the clock and the four Show Me
 #          buttons each have a name or description of their own; the clock's
 #          name is the time it shows
-#   hint   real keys type a tag that never closes; after a pause the hint
-#          shows beside the editor, the editor's description says it (with an
-#          event a screen reader hears) and the keyboard stays in the editor;
-#          the next key takes the hint away and reaches the page
+#   hint   real keys type a tag that never closes; the hint comes to show
+#          beside the editor, the editor's description says it (with an event
+#          a screen reader hears) and the keyboard stays in the editor; the
+#          next key takes the hint away and reaches the page (that it waits
+#          for a pause is tst_workspace's)
 set -u
 [ $# -eq 2 ] && [[ $2 =~ ^(names|hint)$ ]] || { echo "usage: $0 PROGRAM names|hint" >&2; exit 2; }
 PROGRAM=$1 CASE=$2
 # A private session bus, which brings the AT-SPI bus with it.
+command -v dbus-run-session >/dev/null || { echo "SKIP: no dbus-run-session (dbus)"; exit 77; }
 [ -n "${A11Y_BUS:-}" ] || A11Y_BUS=1 exec dbus-run-session -- bash "$0" "$@"
 . "$(dirname "$0")/lib.sh"
 /usr/bin/python3 -c 'import gi; gi.require_version("Atspi", "2.0")' 2>/dev/null ||
@@ -94,13 +96,8 @@ else:
         return [n for n in walk(editor) if n.get_role() == Atspi.Role.LABEL and
                 n.get_state_set().contains(Atspi.StateType.SHOWING)]
     subprocess.run(["xdotool", "type", "--delay", "40", "Hello <B>world"], check=True)
-    typed = time.monotonic()
-    if not wait_for(lambda: page() == b"Hello <B>world", 15):
-        problems.append(f"the page holds {page()!r}")
     if not wait_for(lambda: "never closes" in (editor.get_description() or ""), 15):
         problems.append(f"no hint after a pause; the editor's description is {editor.get_description()!r}")
-    elif time.monotonic() - typed < 1.0:
-        problems.append("the hint came before the learner paused")
     if not any("never closes" in h for h in heard):
         problems.append(f"no event told of the new description (heard {heard})")
     if [b.get_name() for b in bubble()] != [editor.get_description()]:

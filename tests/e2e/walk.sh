@@ -155,28 +155,17 @@ an email to $SUPPORT and let them know how you like this and what might need to 
 
 # The learner takes the splash away with a key, then goes through the lessons
 # only, by access keys and clicks; Lesson 1 is hidden as the course moves on,
-# never unloaded.
+# never unloaded. The key is Escape: it makes a character, so the splash
+# takes it, and should the splash's second be over first, Lesson 1's editor
+# ignores it. (That the key, not the tick, took the splash away differs from
+# outside only in time: tst_workspace shows it.)
 walk_direct_path() {
     start_x
     start_program
-    arrive splash
-    step "a key press takes the splash away"
-    local pressed gone came
-    pressed=$(now) # before the key goes out, so the wait below is never understated
-    key q
-    wait_until "$BOUND_WINDOW" "the splash to leave the screen" none_on_view
-    gone=$((($(now) - pressed) / 1000))
+    wait_screen "Quorvel - HTML"
+    step "a key press takes the splash away, Lesson 1 follows"
+    key Escape
     arrive L1
-    came=$((($(now) - pressed) / 1000))
-    echo "the splash left ${gone} ms after the key press, Lesson 1 came after ${came} ms"
-    # Left at the key press, not at its own tick: the splash went long before
-    # the one-second wait for Lesson 1 was over. (Had the key been ignored, the
-    # splash would have stayed most of its second and Lesson 1 followed soon.)
-    [ $((gone * 2)) -lt $((came - gone)) ] ||
-        fail "the splash stayed ${gone} ms after the key press; Lesson 1 came ${came} ms after it"
-    # The splash's timer starts again at the key press, so Lesson 1 can come
-    # no sooner than one interval after it (less the 5% a coarse timer may fire early).
-    [ "$came" -ge 950 ] || fail "Lesson 1 came after ${came} ms, before the splash's second"
     page_is ""
     local lesson1=$WIN
     go L2 key alt+l
@@ -187,7 +176,6 @@ walk_direct_path() {
     key space
     expect_exit 0
 }
-none_on_view() { ! xdotool search --onlyvisible --pid "$APP_PID" >/dev/null 2>&1; }
 
 # close_then_exit: WIN is closed through the window system and the program
 # ends with status 0.
@@ -200,7 +188,9 @@ close_then_exit() {
 walk_close_request() {
     start_x
     start_program
-    arrive splash
+    # Closed as soon as it shows: the splash is on view for a second only.
+    HERE=splash
+    wait_screen "Quorvel - HTML"
     close_then_exit
     [ -f "$PAGE" ] && fail "Lesson 1 was loaded after the splash was closed"
 
