@@ -34,21 +34,6 @@ bool processRuns(qint64 pid)
     return procfs::runs(pid);
 }
 
-// The pane shows `text`, painted: the renderer drops clicks until its first
-// frame, and the page's text can be read before that.
-bool shows(QWebEngineView *pane, const QString &text, int timeoutMs = kPageTimeoutMs)
-{
-    const QString painted = text + QStringLiteral(" (painted)");
-    return waitUntil(
-        [&] {
-            return evaluate(pane,
-                            "document.body.innerText + (performance.getEntriesByName("
-                            "'first-contentful-paint').length ? ' (painted)' : '')",
-                            1500) == painted;
-        },
-        timeoutMs);
-}
-
 // The clock shows seconds, so a running clock changes its caption.
 bool clockMoves(WorkspaceScreen *s)
 {

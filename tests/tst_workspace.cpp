@@ -39,19 +39,6 @@ bool courseFonts()
            QFontDatabase::hasFamily(QStringLiteral("Liberation Sans"));
 }
 
-// The pane shows `text` and has painted it: the renderer drops clicks and
-// keys until its first frame, and the page's text can be read before that.
-bool painted(QWebEngineView *pane, const QString &text)
-{
-    return waitUntil(
-        [&] {
-            return evaluate(pane, "document.body.innerText + (performance.getEntriesByName("
-                                  "'first-contentful-paint').length ? ' (painted)' : '')")
-                       .value_or(0) == text + QStringLiteral(" (painted)");
-        },
-        kPageTimeoutMs);
-}
-
 // The clock's text is in `form` and says a time from `since` to now (read
 // back with Qt's `qtFormat`).
 bool saysNow(const QString &text, const char *form, const char *qtFormat, const QDateTime &since)
@@ -221,7 +208,7 @@ private slots:
                                        "<A HREF=\"http://127.0.0.1:%1/\">next</A>")
                             .arg(site.serverPort()));
         // A real click: the engine hands external links on only for a user's gesture.
-        QVERIFY(painted(s->pane(), QStringLiteral("Support next")));
+        QVERIFY(shows(s->pane(), QStringLiteral("Support next")));
         const auto xy = evaluate(s->pane(), "(r => [r.left + r.width / 2, r.top + r.height / 2])"
                                             "(document.links[0].getBoundingClientRect())");
         QVERIFY(xy && s->pane()->focusProxy());
@@ -399,7 +386,7 @@ private slots:
         editor::setText(
             w->editor(),
             u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
-        QVERIFY(painted(w->pane(), QStringLiteral("one two")));
+        QVERIFY(shows(w->pane(), QStringLiteral("one two")));
         w->editor()->setFocus();
         QTRY_COMPARE(focused(w), QStringLiteral("txtItemDescription"));
         // Where the keyboard is: the control, and inside the pane the page's element.

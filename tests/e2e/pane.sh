@@ -133,12 +133,14 @@ disk-full)
         erase 5
     done ;;
 page-dialogs)
-    # Each kind of dialog, and a question before the page is left, are
-    # tst_robust_engine's (pageActs); here the keys that go on meanwhile.
-    step "the page asks for a name at every key; the keys reach the page"
-    type_on '<p>a</p><script>prompt("name?")</script>'
-    type_on "<p>b</p>"
-    no_other_window
+    # What each dialog says and answers is tst_robust_engine's (pageActs);
+    # here the keys typed after each, with no window opening.
+    type_on "<p>a</p>"
+    for script in 'alert("hi")' 'confirm("sure?")' 'prompt("name?")'; do
+        step "the page calls $script at every key; the keys reach the page"
+        type_on "<script>$script</script><p>b</p>"
+        no_other_window
+    done
     step "a page that refreshes itself: the keys reach the page"
     erase ${#TYPED}
     type_on '<meta http-equiv="refresh" content="0">hi'

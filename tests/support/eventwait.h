@@ -11,22 +11,33 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTimer>
+#include <utility>
 
 namespace quorvel::testing {
 
 template <typename Condition> bool waitUntil(Condition condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
+    bool met = condition();
+    if (met)
+        return true;
     QEventLoop loop;
     QTimer check;
+    bool checking = false;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (condition() || deadline.hasExpired())
+        // A condition may wait itself (asking a page runs an event loop), and
+        // the timer goes on meanwhile: one check at a time, and the wait ends
+        // on the answer of the check that ended it, not on a later one.
+        if (std::exchange(checking, true))
+            return;
+        met = condition();
+        checking = false;
+        if (met || deadline.hasExpired())
             loop.quit();
     });
     check.start(2);
-    if (!condition())
-        loop.exec();
-    return condition();
+    loop.exec();
+    return met;
 }
 
 // Lets the event loop run for `ms` milliseconds, for what the engine goes on

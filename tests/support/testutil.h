@@ -59,6 +59,22 @@ inline QString shownText(QWebEngineView *view)
     return v ? v->toString() : QStringLiteral("<no answer from the page>");
 }
 
+// Whether the pane comes to show `text` and has painted it: the renderer
+// drops clicks and keys until its first frame, and the page's text can be
+// read before that.
+inline bool shows(QWebEngineView *pane, const QString &text, int timeoutMs = kPageTimeoutMs)
+{
+    const QString painted = text + QStringLiteral(" (painted)");
+    return waitUntil(
+        [&] {
+            return evaluate(pane,
+                            "document.body.innerText + (performance.getEntriesByName("
+                            "'first-contentful-paint').length ? ' (painted)' : '')",
+                            1500) == painted;
+        },
+        timeoutMs);
+}
+
 // The real registry and screens, with the program's end and its fatal message
 // recorded instead of leaving the test's event loop.
 struct CourseRun {
