@@ -3,6 +3,7 @@
 // they hold, and the processor time they take while the learner reads.
 
 #include "measure.h"
+#include "proctree.h"
 
 #include "workspace/previewpane.h"
 
@@ -10,8 +11,6 @@
 #include <unistd.h>
 
 namespace bench {
-
-namespace procfs = quorvel::testing::procfs;
 
 namespace {
 

@@ -5,6 +5,7 @@
 // behind: memory (the process's own and every engine process's), engine
 // processes and open files, sampled after each round of the six screens.
 
+#include "proctree.h"
 #include "programprocess.h"
 #include "testutil.h"
 
@@ -78,8 +79,8 @@ Sample measure(CourseRun &course, ScreenId shown, qint64 keys)
                 .toBool();
         },
         30000);
-    s.rssMiB = double(testing::procfs::memoryKiB(getpid(), "Rss:")) / 1024;
-    for (qint64 kib : testing::procfs::pssKiB(getpid())) {
+    s.rssMiB = double(bench::procfs::memoryKiB(getpid(), "Rss:")) / 1024;
+    for (qint64 kib : bench::procfs::pssKiB(getpid())) {
         s.pssMiB += double(kib) / 1024;
         ++s.processes;
     }

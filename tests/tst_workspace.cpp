@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // A workspace screen from the inside, on the real screens with the real
 // engine: the load, the clock, the appends, Clear and their undo, links, the
-// fonts and what hides what on the screen, the splash's keys; and the
+// hint, the fonts and labels, the splash's keys; and the
 // keyboard: where the focus starts, the order in which Tab and Shift+Tab
 // visit the controls (the pane included, which takes the focus through a child
 // it makes with its first page, and the links of the page inside it), access
@@ -270,7 +270,7 @@ private slots:
         QVERIFY(says("The <I> here never closes")); // now the first mistake
     }
 
-    void screen_fontsLabelsAndWhatHides()
+    void screen_fontsAndLabels()
     {
         if (!courseFonts())
             QSKIP("needs fonts-wine and fonts-liberation (scripts/install-deps.sh test)");
@@ -290,19 +290,6 @@ private slots:
                               label->width() >=
                                   QFontMetrics(label->font()).horizontalAdvance(label->text())),
                          qPrintable(label->objectName()));
-
-        // Frame2 covers the clock's lower part: a sibling made later is drawn on top.
-        WorkspaceScreen *w = run.show(ScreenId::Form2);
-        const QObjectList inFrame1 = w->clockLabel()->parentWidget()->children();
-        QVERIFY(inFrame1.indexOf(w->findChild<QWidget *>(QStringLiteral("Frame2"))) >
-                inFrame1.indexOf(w->clockLabel()));
-        // A resized screen keeps its controls where they are.
-        auto *next = w->findChild<QPushButton *>(QStringLiteral("cmdContinue"));
-        const QRect nextPlace = next->geometry();
-        for (QSize to : {w->size() + QSize(200, 150), w->size() - QSize(300, 200)}) {
-            w->resize(to);
-            QCOMPARE(next->geometry(), nextPlace);
-        }
     }
 
     // Keys that make no character, and clicks, leave the splash be; one that
