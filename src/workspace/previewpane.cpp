@@ -7,13 +7,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFocusEvent>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLoggingCategory>
+#include <QWebChannel>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <functional>
 #include <utility>
@@ -141,21 +141,29 @@ private:
     Report m_report;
 };
 
-// The script that follows the edit (followedit.js), run in the pane's own
-// script world, with the text and identity of the document the pane followed
-// before: nothing the page's own scripts can see or change carries them.
-// It is not one of the page's scripts: that list would have to be replaced
-// for every page, which now and then keeps the last page of a burst of keys
-// from running its scripts at all.
-QString followSource(const QVariantMap &before)
+// The preview's own script (followedit.js), after Qt's channel library: both
+// run in every document of the page, in the pane's own script world, from the
+// moment the document is made. Installed once with the page and never
+// changed, so no document can miss it.
+QWebEngineScript previewScript()
 {
-    static const QString body = [] {
-        QFile f(QStringLiteral(":/workspace/followedit.js"));
-        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    static const QString source = [] {
+        QString all;
+        for (const char *name : {":/qtwebchannel/qwebchannel.js", ":/workspace/followedit.js"}) {
+            QFile f(QString::fromLatin1(name));
+            if (!f.open(QIODevice::ReadOnly))
+                qFatal("the preview's script %s is missing", name);
+            all += QString::fromUtf8(f.readAll()) + u'\n';
+        }
+        return all;
     }();
-    const QByteArray arg =
-        QJsonDocument(QJsonObject::fromVariantMap(before)).toJson(QJsonDocument::Compact);
-    return body + QStringLiteral("(") + QString::fromUtf8(arg) + QStringLiteral(");");
+    QWebEngineScript script;
+    script.setName(QStringLiteral("quorvel-preview"));
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::ApplicationWorld);
+    script.setRunsOnSubFrames(false);
+    return script;
 }
 
 // Pages larger than this are shown without following the edit: the text
@@ -177,10 +185,33 @@ qint64 steadyMs()
 
 } // namespace
 
+// The pane as its documents reach it: an object on each page's web channel,
+// in the pane's own script world. Each document asks, once complete, what
+// the document before it showed, and tells what it shows.
+class PaneChannel final : public QObject {
+    Q_OBJECT
+
+public:
+    std::function<QVariantMap()> documentReadyHandler;
+    std::function<void(const QVariantMap &)> followedHandler;
+
+public slots:
+    QVariantMap documentReady() { return documentReadyHandler(); }
+    void followed(const QVariantMap &state) { followedHandler(state); }
+};
+
 PreviewPane::PreviewPane(QWidget *parent)
     : QWebEngineView(parent)
     , m_policy(steadyMs)
+    , m_channel(new PaneChannel)
 {
+    m_channel->setParent(this);
+    m_channel->documentReadyHandler = [this] {
+        QVariantMap before = m_followed;
+        before[QStringLiteral("following")] = m_html.isEmpty() && m_pageBytes <= kFollowMaxBytes;
+        return before;
+    };
+    m_channel->followedHandler = [this](const QVariantMap &state) { followed(state); };
     setContextMenuPolicy(Qt::NoContextMenu);
     m_wake.setSingleShot(true);
     connect(&m_wake, &QTimer::timeout, this,
@@ -218,11 +249,12 @@ void PreviewPane::installPage()
 {
     auto *fresh =
         new PreviewPage(this, [this](PageAct act, const QString &text) { pageActed(act, text); });
-    connect(fresh, &QWebEnginePage::loadFinished, this, [this](bool ok) {
-        m_policy.loadFinished(ok);
-        if (ok)
-            follow(0);
-    });
+    fresh->scripts().insert(previewScript());
+    auto *channel = new QWebChannel(fresh);
+    channel->registerObject(QStringLiteral("pane"), m_channel);
+    fresh->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+    connect(fresh, &QWebEnginePage::loadFinished, this,
+            [this](bool ok) { m_policy.loadFinished(ok); });
     connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
@@ -298,7 +330,7 @@ void PreviewPane::carryOut(const PaneVerdict &v)
     if (v.show && (!m_url.isEmpty() || !m_html.isEmpty()))
         showContent();
     if (v.ask)
-        follow(m_policy.question());
+        ask(m_policy.question());
     if (v.wakeInMs >= 0)
         m_wake.start(v.wakeInMs);
 }
@@ -313,28 +345,22 @@ void PreviewPane::showContent()
         setHtml(m_html, m_url);
 }
 
-// Follows the edit in the document on view, if it is new and complete. The
-// engine reports one finished load for loads that overlap, so the last page
-// of a quick run of keys may never report: the pane's questions to the
-// renderer (`question`, 0 for none) are this same script and follow it then.
-void PreviewPane::follow(quint64 question)
+// Asks the renderer whether it is there, and whether the document on view is
+// complete (the engine reports one finished load for loads that overlap).
+void PreviewPane::ask(quint64 question)
 {
-    m_followed[QStringLiteral("following")] = m_html.isEmpty() && m_pageBytes <= kFollowMaxBytes;
-    page()->runJavaScript(followSource(m_followed), QWebEngineScript::ApplicationWorld,
-                          [self = QPointer(this), question](const QVariant &v) {
+    page()->runJavaScript(QStringLiteral("document.readyState === 'complete'"),
+                          QWebEngineScript::ApplicationWorld,
+                          [self = QPointer(this), question](const QVariant &complete) {
                               if (self)
-                                  self->followed(question, v.toMap());
+                                  self->m_policy.answered(question, complete.toBool());
                           });
 }
 
-void PreviewPane::followed(quint64 question, const QVariantMap &answer)
+// A new document has followed the edit and shown itself.
+void PreviewPane::followed(const QVariantMap &state)
 {
-    if (question)
-        m_policy.answered(question, !answer.isEmpty());
-    if (answer.isEmpty() ||
-        answer.value(QStringLiteral("doc")) == m_followed.value(QStringLiteral("doc")))
-        return;
-    m_followed = answer;
+    m_followed = state;
     // A new page that has said nothing takes the old page's note away.
     if (m_noteFromOldPage) {
         m_noteDue.stop();
@@ -467,3 +493,5 @@ QWebEnginePage *warmUpPreviewEngine()
 }
 
 } // namespace quorvel
+
+#include "previewpane.moc"

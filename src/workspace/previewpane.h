@@ -13,6 +13,8 @@ class QLabel;
 
 namespace quorvel {
 
+class PaneChannel;
+
 // The preview pane: a real browser showing the scratch page. Links the
 // learner clicks load in the pane itself; mail links go to the system's mail
 // program. The page's scripts run, but cannot read other local files, open
@@ -23,9 +25,9 @@ namespace quorvel {
 // The view forwards what the engine reports to its PreviewPolicy and carries
 // out the verdicts: a renderer that died is started again, a stuck one is
 // dropped with its page for a fresh one. None of it moves the keyboard focus:
-// only the learner's click or Tab puts it in the pane. Once a page has
-// loaded, the pane scrolls the place where the text changed into view, if it
-// is not. A pane whose screen the learner has left lets its page go, with its
+// only the learner's click or Tab puts it in the pane. Each document, once
+// complete, scrolls the place where the text changed into view, if it is
+// not. A pane whose screen the learner has left lets its page go, with its
 // renderer process.
 class PreviewPane final : public QWebEngineView {
     Q_OBJECT
@@ -64,13 +66,14 @@ private:
     void installPage();
     void showContent();
     void keepFocus(QWidget *old, QWidget *now);
-    void follow(quint64 question);
-    void followed(quint64 question, const QVariantMap &answer);
+    void ask(quint64 question);
+    void followed(const QVariantMap &state);
     void pageActed(PageAct act, const QString &text);
     void showNote();
     void placeNote();
 
     PreviewPolicy m_policy;
+    PaneChannel *m_channel;
     QTimer m_wake;
     QWebEnginePage *m_page = nullptr;
     // What the pane was last asked to show: the page file, or a message.
@@ -78,8 +81,8 @@ private:
     QString m_html;
     QString m_problem; // the last reason the page could not be written
     qint64 m_pageBytes = 0;
-    // The document the pane last followed: its identity (time origin), its
-    // text and the range of it that changed, for the next one to compare with.
+    // What the document on view showed: its text and the range of it that
+    // changed, for the next document to compare with.
     QVariantMap m_followed;
     // The note: the page's last act, how many since the content was
     // requested, and whether the present content has acted at all.
