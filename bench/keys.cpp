@@ -4,8 +4,8 @@
 
 #include "measure.h"
 
+#include "preview/previewpane.h"
 #include "workspace/editortext.h"
-#include "workspace/previewpane.h"
 
 #include <QEventLoop>
 #include <QPlainTextEdit>

@@ -5,7 +5,7 @@
 #include "measure.h"
 #include "proctree.h"
 
-#include "workspace/previewpane.h"
+#include "preview/previewpane.h"
 
 #include <QWindow>
 #include <unistd.h>

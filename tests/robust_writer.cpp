@@ -4,8 +4,8 @@
 // through the program's own writer, allowed files of LIMIT bytes at most, so
 // that the kernel ends it (SIGXFSZ) inside the write of the first text
 // longer than that.   robust_writer PAGE LIMIT
+#include "preview/scratchpage.h"
 #include "robust_text.h"
-#include "workspace/scratchpage.h"
 
 #include <csignal>
 #include <cstdio>

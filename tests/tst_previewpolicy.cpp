@@ -12,7 +12,7 @@
 // After "=": R/S/A/W the verdict replaces the page / shows / asks / wakes the
 // policy again, r/s/a/w it does not; + it waits longer than the verdict that
 // last asked (or, after gone, the last reload), @0 it shows at once.
-#include "workspace/previewpolicy.h"
+#include "preview/previewpolicy.h"
 
 #include <QRegularExpression>
 #include <QTest>

@@ -3,11 +3,11 @@
 // outside, scripts that never end, megabytes of pasted text and characters no
 // page should contain. The editor keeps every character and the program goes
 // on; the pane comes back by itself and follows the learner's edit.
+#include "preview/previewpane.h"
+#include "preview/scratchpage.h"
 #include "testmain.h"
 #include "testutil.h"
 #include "workspace/editortext.h"
-#include "workspace/previewpane.h"
-#include "workspace/scratchpage.h"
 
 #include <QApplication>
 #include <QClipboard>

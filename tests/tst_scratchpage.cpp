@@ -2,10 +2,10 @@
 // The scratch page writer on its own: what bytes a text becomes; that a write
 // replaces the page whole or reports why it left it alone, each case in a
 // folder of its own; and a run killed by the kernel inside a write.
+#include "preview/scratchpage.h"
 #include "robust_text.h"
 #include "testmain.h"
 #include "testutil.h"
-#include "workspace/scratchpage.h"
 
 #include <QDir>
 #include <QProcess>

@@ -13,7 +13,7 @@
 #include "app/splashscreen.h"
 #include "app/startup.h"
 #include "eventwait.h"
-#include "workspace/previewpane.h"
+#include "preview/previewpane.h"
 #include "workspace/workspacescreen.h"
 
 #include <QApplication>

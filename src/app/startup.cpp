@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "startup.h"
 
+#include "preview/previewpane.h"
 #include "screenregistry.h"
 #include "ui/controltable.h"
-#include "workspace/previewpane.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,7 +20,7 @@
 static void initAssets()
 {
     Q_INIT_RESOURCE(assets);
-    Q_INIT_RESOURCE(workspace);
+    Q_INIT_RESOURCE(preview);
 }
 
 namespace quorvel {

@@ -5,8 +5,8 @@
 #include "editortext.h"
 #include "markuphighlighter.h"
 #include "markuphint.h"
-#include "previewpane.h"
-#include "scratchpage.h"
+#include "preview/previewpane.h"
+#include "preview/scratchpage.h"
 #include "workspacelayout.h"
 
 #include <QIcon>

@@ -7,9 +7,9 @@
 
 #include "app/screenregistry.h"
 #include "eventwait.h"
+#include "preview/previewpane.h"
+#include "preview/scratchpage.h"
 #include "procfs.h"
-#include "workspace/previewpane.h"
-#include "workspace/scratchpage.h"
 #include "workspace/workspacescreen.h"
 
 #include <QFile>

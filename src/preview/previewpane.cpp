@@ -149,7 +149,7 @@ QWebEngineScript previewScript()
 {
     static const QString source = [] {
         QString all;
-        for (const char *name : {":/qtwebchannel/qwebchannel.js", ":/workspace/followedit.js"}) {
+        for (const char *name : {":/qtwebchannel/qwebchannel.js", ":/preview/followedit.js"}) {
             QFile f(QString::fromLatin1(name));
             if (!f.open(QIODevice::ReadOnly))
                 qFatal("the preview's script %s is missing", name);
