@@ -20,7 +20,6 @@
 static void initAssets()
 {
     Q_INIT_RESOURCE(assets);
-    Q_INIT_RESOURCE(preview);
 }
 
 namespace quorvel {

@@ -1,21 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "previewpane.h"
 
+#include "pagechannel.h"
+
 #include <QApplication>
-#include <QDesktopServices>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLoggingCategory>
-#include <QWebChannel>
-#include <QWebEnginePage>
-#include <QWebEngineProfile>
 #include <QWebEngineScript>
-#include <QWebEngineScriptCollection>
-#include <QWebEngineSettings>
-#include <functional>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -24,151 +17,19 @@
 #endif
 
 Q_LOGGING_CATEGORY(lcPreview, "quorvel.preview", QtInfoMsg)
-// What the learner's page writes to its console is the page's business: it
-// is kept from standard error unless QT_LOGGING_RULES asks for
-// quorvel.page.info.
-Q_LOGGING_CATEGORY(lcPage, "quorvel.page", QtWarningMsg)
 
 namespace quorvel {
 
 namespace {
 
-// One in-memory profile for every pane: nothing the pages do is kept on disk.
-//
-// Each pane's page gets a renderer process of its own (the engine's default
-// for separate pages), so a learner's script that never ends stops only that
-// pane, and a fresh page is a fresh process. Startup code must not switch the
-// engine to a single or shared renderer process.
-QWebEngineProfile *previewProfile()
-{
-    static QWebEngineProfile *profile = [] {
-        auto *p = new QWebEngineProfile(QCoreApplication::instance());
-        p->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
-        p->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
-        QWebEngineSettings *s = p->settings();
-        s->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-        s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-        s->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, false);
-        s->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-        s->setAttribute(QWebEngineSettings::ErrorPageEnabled, true);
-        return p;
-    }();
-    return profile;
-}
+// Pages larger than this are shown without following the edit into a new
+// document: the text the documents pass along and compare grows with the
+// page. (A change made in place knows its nodes, whatever the size.)
+constexpr qsizetype kFollowMaxBytes = 64 * 1024;
 
-// The learner's page. Whatever it does, no window but the course's screens
-// ever opens and nothing waits for the learner: the engine's own dialogs are
-// modal to the whole program and come back at every key (each key loads the
-// page again), so the page's questions are answered here, as Cancel would,
-// and reported to the pane.
-class PreviewPage final : public QWebEnginePage {
-public:
-    using Report = std::function<void(PreviewPane::PageAct, const QString &)>;
-
-    PreviewPage(QObject *parent, Report report)
-        : QWebEnginePage(previewProfile(), parent)
-        , m_report(std::move(report))
-    {
-    }
-
-protected:
-    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override
-    {
-        if (url.scheme() == QLatin1String("mailto")) {
-            QDesktopServices::openUrl(url);
-            return false;
-        }
-        // The learner's page is local, and local pages may not reach the web,
-        // so a web link the learner clicks is followed by the pane itself,
-        // as the browser's own navigation.
-        const bool web =
-            url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
-        if (web && isMainFrame && type == NavigationTypeLinkClicked && this->url().isLocalFile()) {
-            QMetaObject::invokeMethod(this, [this, url] { load(url); }, Qt::QueuedConnection);
-            return false;
-        }
-        // Only the pane opens local pages. One the page opens itself (a link
-        // to a file beside it, a refresh of itself) the engine would refuse
-        // with a message that the learner's own page is unreadable.
-        if (url.isLocalFile() && isMainFrame && type != NavigationTypeTyped &&
-            type != NavigationTypeBackForward) {
-            m_report(PreviewPane::PageAct::LocalPage, QFileInfo(url.toLocalFile()).fileName());
-            return false;
-        }
-        return true;
-    }
-
-    // A link that asks for a new window opens in the pane itself.
-    QWebEnginePage *createWindow(WebWindowType) override { return this; }
-
-    void javaScriptAlert(const QUrl &, const QString &message) override
-    {
-        m_report(PreviewPane::PageAct::Alert, message);
-    }
-
-    bool javaScriptConfirm(const QUrl &, const QString &message) override
-    {
-        // The engine asks here too whether to leave a page that asks before
-        // it is left; the preview always leaves it.
-        static const QString leave = QCoreApplication::translate(
-            "QWebEnginePage",
-            "Are you sure you want to leave this page? Changes that you made may not be saved.");
-        if (message == leave)
-            return true;
-        m_report(PreviewPane::PageAct::Confirm, message);
-        return false;
-    }
-
-    bool javaScriptPrompt(const QUrl &, const QString &message, const QString &, QString *) override
-    {
-        m_report(PreviewPane::PageAct::Prompt, message);
-        return false;
-    }
-
-    QStringList chooseFiles(FileSelectionMode, const QStringList &, const QStringList &) override
-    {
-        m_report(PreviewPane::PageAct::FileChooser, {});
-        return {};
-    }
-
-    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int line,
-                                  const QString &source) override
-    {
-        qCInfo(lcPage, "%s:%d: %s", qPrintable(source), line, qPrintable(message));
-    }
-
-private:
-    Report m_report;
-};
-
-// The preview's own script (followedit.js), after Qt's channel library: both
-// run in every document of the page, in the pane's own script world, from the
-// moment the document is made. Installed once with the page and never
-// changed, so no document can miss it.
-QWebEngineScript previewScript()
-{
-    static const QString source = [] {
-        QString all;
-        for (const char *name : {":/qtwebchannel/qwebchannel.js", ":/preview/followedit.js"}) {
-            QFile f(QString::fromLatin1(name));
-            if (!f.open(QIODevice::ReadOnly))
-                qFatal("the preview's script %s is missing", name);
-            all += QString::fromUtf8(f.readAll()) + u'\n';
-        }
-        return all;
-    }();
-    QWebEngineScript script;
-    script.setName(QStringLiteral("quorvel-preview"));
-    script.setSourceCode(source);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
-    script.setWorldId(QWebEngineScript::ApplicationWorld);
-    script.setRunsOnSubFrames(false);
-    return script;
-}
-
-// Pages larger than this are shown without following the edit: the text
-// passed along and compared grows with the page.
-constexpr qint64 kFollowMaxBytes = 64 * 1024;
+// Pages larger than this always get a new document: the page crosses to
+// the renderer whole at each change, and is parsed there twice over.
+constexpr qsizetype kInPlaceMaxBytes = 2 * 1024 * 1024;
 
 // What a page says is shown up to this many characters.
 constexpr qsizetype kNoteMaxChars = 200;
@@ -185,33 +46,17 @@ qint64 steadyMs()
 
 } // namespace
 
-// The pane as its documents reach it: an object on each page's web channel,
-// in the pane's own script world. Each document asks, once complete, what
-// the document before it showed, and tells what it shows.
-class PaneChannel final : public QObject {
-    Q_OBJECT
-
-public:
-    std::function<QVariantMap()> documentReadyHandler;
-    std::function<void(const QVariantMap &)> followedHandler;
-
-public slots:
-    QVariantMap documentReady() { return documentReadyHandler(); }
-    void followed(const QVariantMap &state) { followedHandler(state); }
-};
-
 PreviewPane::PreviewPane(QWidget *parent)
     : QWebEngineView(parent)
     , m_policy(steadyMs)
-    , m_channel(new PaneChannel)
+    , m_channel(new PageChannel)
 {
     m_channel->setParent(this);
-    m_channel->documentReadyHandler = [this] {
-        QVariantMap before = m_followed;
-        before[QStringLiteral("following")] = m_html.isEmpty() && m_pageBytes <= kFollowMaxBytes;
-        return before;
+    m_channel->onDocumentReady = [this] { return documentReady(); };
+    m_channel->onDocumentShown = [this](const QVariantMap &r) { documentComplete(r); };
+    m_channel->onChanged = [this](double serial, const QVariantMap &r) {
+        changed(qint64(serial), r);
     };
-    m_channel->followedHandler = [this](const QVariantMap &state) { followed(state); };
     setContextMenuPolicy(Qt::NoContextMenu);
     m_wake.setSingleShot(true);
     connect(&m_wake, &QTimer::timeout, this,
@@ -247,20 +92,22 @@ PreviewPane::~PreviewPane()
 
 void PreviewPane::installPage()
 {
-    auto *fresh =
-        new PreviewPage(this, [this](PageAct act, const QString &text) { pageActed(act, text); });
-    fresh->scripts().insert(previewScript());
-    auto *channel = new QWebChannel(fresh);
-    channel->registerObject(QStringLiteral("pane"), m_channel);
-    fresh->setWebChannel(channel, QWebEngineScript::ApplicationWorld);
+    auto *fresh = new PreviewPage(
+        m_channel, [this](PageAct act, const QString &text) { pageActed(act, text); }, this);
     connect(fresh, &QWebEnginePage::loadFinished, this,
             [this](bool ok) { m_policy.loadFinished(ok); });
+    // The learner followed a link: the next change loads the page again.
+    connect(fresh, &QWebEnginePage::urlChanged, this, [this](const QUrl &url) {
+        if (url.adjusted(QUrl::RemoveFragment) != m_url)
+            m_inPlace = false;
+    });
     connect(fresh, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int code) {
                 if (status == QWebEnginePage::NormalTerminationStatus)
                     return;
                 qCWarning(lcPreview, "renderer gone (status %d, code %d); loading the page again",
                           int(status), code);
+                m_inPlace = false;
                 emit rendererRestarted();
                 // Not from inside the engine's own notification.
                 const PaneVerdict v = m_policy.rendererGone();
@@ -274,16 +121,18 @@ void PreviewPane::installPage()
     QWebEnginePage *old = std::exchange(m_page, fresh);
     setPage(fresh);
     delete old;
+    m_inPlace = false;
 }
 
-void PreviewPane::Navigate(const QString &path)
+void PreviewPane::Navigate(const QString &path, const QByteArray &content)
 {
     m_url = QUrl::fromLocalFile(path);
+    m_content = content;
     m_html.clear();
     m_problem.clear();
-    m_pageBytes = QFileInfo(path).size();
+    ++m_serial;
     m_noteFromOldPage = true;
-    carryOut(m_policy.contentRequested(m_pageBytes));
+    carryOut(m_policy.contentRequested(content.size()));
 }
 
 void PreviewPane::showProblem(const QString &path, const QString &reason)
@@ -295,13 +144,15 @@ void PreviewPane::showProblem(const QString &path, const QString &reason)
     // Loaded under the page's own address: it stays in the page's renderer,
     // and it is the page the pane reports, never about:blank.
     m_url = QUrl::fromLocalFile(path);
+    m_content.clear();
     m_html = QStringLiteral("<!DOCTYPE html><title>The preview could not be saved</title>"
                             "<body style='font:13px sans-serif;color:#800'>"
                             "<p><b>The preview could not be saved.</b></p>"
                             "<p>%1<br>%2</p><p>Your text is safe in the editor; the next change "
                             "tries again.</p></body>")
                  .arg(path.toHtmlEscaped(), reason.toHtmlEscaped());
-    m_pageBytes = 0;
+    ++m_serial;
+    m_inPlace = false;
     m_noteFromOldPage = true;
     carryOut(m_policy.contentRequested(0));
 }
@@ -335,14 +186,31 @@ void PreviewPane::carryOut(const PaneVerdict &v)
         m_wake.start(v.wakeInMs);
 }
 
+// The document on view takes the change in place if it can; else a new
+// document loads the page.
 void PreviewPane::showContent()
 {
     if (std::exchange(m_letGo, false))
         page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
+    if (m_inPlace && m_html.isEmpty() && m_content.size() <= kInPlaceMaxBytes) {
+        emit m_channel->change(double(m_serial), QString::fromLatin1(m_content));
+        return;
+    }
+    m_inPlace = false;
+    m_loadedSerial = m_serial;
+    ++m_newDocuments;
     if (m_html.isEmpty())
         load(m_url);
     else
         setHtml(m_html, m_url);
+}
+
+// The latest page went to a document that is no longer on view: a new one
+// loads it, as for any new content.
+void PreviewPane::loadAgain()
+{
+    m_inPlace = false;
+    carryOut(m_policy.contentRequested(m_html.isEmpty() ? m_content.size() : 0));
 }
 
 // Asks the renderer whether it is there, and whether the document on view is
@@ -357,16 +225,71 @@ void PreviewPane::ask(quint64 question)
                           });
 }
 
-// A new document has followed the edit and shown itself.
+QVariantMap PreviewPane::documentReady() const
+{
+    QVariantMap before = m_followed;
+    before[QStringLiteral("following")] = m_html.isEmpty() && m_content.size() <= kFollowMaxBytes;
+    const bool changeable = m_html.isEmpty() && m_content.size() <= kInPlaceMaxBytes;
+    return {{QStringLiteral("before"), before},
+            {QStringLiteral("serial"), double(m_serial)},
+            {QStringLiteral("source"),
+             changeable ? QVariant(QString::fromLatin1(m_content)) : QVariant()},
+            {QStringLiteral("followLimit"), double(kFollowMaxBytes)}};
+}
+
+// A new document is complete, has followed the edit, and says whether it
+// holds the latest page.
+void PreviewPane::documentComplete(const QVariantMap &report)
+{
+    followed(report);
+    const bool holdsLatest = report.value(QStringLiteral("holds")).toBool() &&
+                             qint64(report.value(QStringLiteral("serial")).toDouble()) == m_serial;
+    if (holdsLatest)
+        m_inPlace = true;
+    else if (m_loadedSerial < m_serial)
+        // The latest page was changed in place into a document this one
+        // has since replaced (a load still under way from before).
+        loadAgain();
+    emit documentShown(holdsLatest);
+}
+
+void PreviewPane::changed(qint64 serial, const QVariantMap &report)
+{
+    // A new document has been asked for since: it shows what this was.
+    if (m_loadedSerial >= serial)
+        return;
+    if (report.value(QStringLiteral("done")).toBool()) {
+        if (serial != m_serial)
+            return;
+        m_inPlace = true;
+        if (m_noteFromOldPage)
+            takeNoteAway();
+        emit changedInPlace();
+        return;
+    }
+    if (report.contains(QStringLiteral("text")))
+        followed(report);
+    m_inPlace = false;
+    if (serial == m_serial)
+        loadAgain();
+}
+
+// What the document on view showed, for the next new one to compare with.
+// A new page that has said nothing takes the old page's note away.
 void PreviewPane::followed(const QVariantMap &state)
 {
-    m_followed = state;
-    // A new page that has said nothing takes the old page's note away.
-    if (m_noteFromOldPage) {
-        m_noteDue.stop();
-        m_note->hide();
-        m_noteCount = 0;
-    }
+    m_followed.clear();
+    for (const char *key : {"text", "first", "last"})
+        m_followed.insert(QLatin1String(key), state.value(QLatin1String(key)));
+    if (m_noteFromOldPage)
+        takeNoteAway();
+}
+
+void PreviewPane::takeNoteAway()
+{
+    m_noteDue.stop();
+    m_note->hide();
+    m_noteCount = 0;
 }
 
 void PreviewPane::pageActed(PageAct act, const QString &text)
@@ -444,6 +367,7 @@ bool PreviewPane::event(QEvent *event)
                 page()->lifecycleState() != QWebEnginePage::LifecycleState::Discarded) {
                 page()->setLifecycleState(QWebEnginePage::LifecycleState::Discarded);
                 m_letGo = page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded;
+                m_inPlace = m_inPlace && !m_letGo;
             }
         });
     }
@@ -485,13 +409,4 @@ void PreviewPane::keepFocus(QWidget *old, QWidget *now)
             Qt::QueuedConnection);
 }
 
-QWebEnginePage *warmUpPreviewEngine()
-{
-    auto *page = new QWebEnginePage(previewProfile());
-    page->load(QUrl(QStringLiteral("about:blank")));
-    return page;
-}
-
 } // namespace quorvel
-
-#include "previewpane.moc"

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "previewpage.h"
 #include "previewpolicy.h"
 
+#include <QByteArray>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -13,22 +15,27 @@ class QLabel;
 
 namespace quorvel {
 
-class PaneChannel;
+class PageChannel;
 
-// The preview pane: a real browser showing the scratch page. Links the
-// learner clicks load in the pane itself; mail links go to the system's mail
-// program. The page's scripts run, but cannot read other local files, open
-// other local pages, or open a window: what the page says in a dialog
-// (alert, confirm, prompt) shows in a note along the pane's bottom edge, and the
-// script goes on at once as if the learner had pressed Cancel.
+// The preview pane: a real browser showing the scratch page (see
+// PreviewPage for what the learner's page may and may not do). What the page
+// says in a dialog shows in a note along the pane's bottom edge.
+//
+// Each change is shown in one of two ways. Where neither the page on view
+// nor the new one holds anything that runs, loads or navigates, the
+// document on view becomes the new page in place: it parses the page with
+// the engine's own inert parser and changes only the nodes that differ,
+// ending equal to what a fresh load of the file gives. Otherwise (and for
+// the first page) the pane loads the file into a new document; a newer load
+// replaces one still under way. Either way the place that changed is
+// brought into view, by the document itself (preview.js): a new one once it
+// is complete, however late that is.
 //
 // The view forwards what the engine reports to its PreviewPolicy and carries
 // out the verdicts: a renderer that died is started again, a stuck one is
 // dropped with its page for a fresh one. None of it moves the keyboard focus:
-// only the learner's click or Tab puts it in the pane. Each document, once
-// complete, scrolls the place where the text changed into view, if it is
-// not. A pane whose screen the learner has left lets its page go, with its
-// renderer process.
+// only the learner's click or Tab puts it in the pane. A pane whose screen
+// the learner has left lets its page go, with its renderer process.
 class PreviewPane final : public QWebEngineView {
     Q_OBJECT
 
@@ -36,8 +43,9 @@ public:
     explicit PreviewPane(QWidget *parent = nullptr);
     ~PreviewPane() override;
 
-    // Loads the local file; a newer call replaces a load still under way.
-    void Navigate(const QString &path);
+    // Shows the page file at `path`, which now holds `content` (the bytes
+    // just written to it).
+    void Navigate(const QString &path, const QByteArray &content);
 
     // Shows a short page saying the preview could not be saved, and why.
     void showProblem(const QString &path, const QString &reason);
@@ -47,14 +55,19 @@ public:
 
     // How often the pane took a fresh page for a stuck renderer.
     int pagesReplaced() const { return m_pagesReplaced; }
-
-    // What the page did that the preview answers for the learner, and says
-    // so in the note.
-    enum class PageAct { Alert, Confirm, Prompt, FileChooser, LocalPage };
+    // How many new documents the pane has asked for (the rest of the
+    // changes were made in place).
+    int newDocuments() const { return m_newDocuments; }
 
 signals:
     void pageReplaced();
     void rendererRestarted();
+    // The latest change was made in the document on view.
+    void changedInPlace();
+    // A new document is complete and has followed the edit; `holdsLatest`
+    // when it was found to hold the latest page (a page whose scripts may
+    // have changed it never is).
+    void documentShown(bool holdsLatest);
 
 protected:
     bool event(QEvent *event) override;
@@ -65,22 +78,34 @@ private:
     void carryOut(const PaneVerdict &v);
     void installPage();
     void showContent();
+    void loadAgain();
     void keepFocus(QWidget *old, QWidget *now);
     void ask(quint64 question);
+    QVariantMap documentReady() const;
+    void documentComplete(const QVariantMap &report);
+    void changed(qint64 serial, const QVariantMap &report);
     void followed(const QVariantMap &state);
     void pageActed(PageAct act, const QString &text);
     void showNote();
+    void takeNoteAway();
     void placeNote();
 
     PreviewPolicy m_policy;
-    PaneChannel *m_channel;
+    PageChannel *m_channel;
     QTimer m_wake;
     QWebEnginePage *m_page = nullptr;
-    // What the pane was last asked to show: the page file, or a message.
+    // What the pane was last asked to show: the page file and what it holds,
+    // or a message.
     QUrl m_url;
+    QByteArray m_content;
     QString m_html;
     QString m_problem; // the last reason the page could not be written
-    qint64 m_pageBytes = 0;
+    // Each request to show something has a serial number; the latest, and
+    // the latest shown by loading a new document.
+    qint64 m_serial = 0;
+    qint64 m_loadedSerial = 0;
+    // The document on view holds the latest page and may be changed in place.
+    bool m_inPlace = false;
     // What the document on view showed: its text and the range of it that
     // changed, for the next document to compare with.
     QVariantMap m_followed;
@@ -95,12 +120,7 @@ private:
     bool m_letGo = false; // the page was let go while its screen is hidden
     QPointer<QWidget> m_focusOwner;
     int m_pagesReplaced = 0;
+    int m_newDocuments = 0;
 };
-
-// Starts the preview's engine before the first pane needs it: the browser
-// context, the panes' profile and a first renderer, through a throwaway page
-// that shows about:blank and never touches the scratch page. The caller
-// deletes the page (before the application object goes).
-QWebEnginePage *warmUpPreviewEngine();
 
 } // namespace quorvel

@@ -62,6 +62,11 @@ QByteArray encode(QStringView text)
 
 std::optional<QString> write(const QString &path, QStringView text)
 {
+    return write(path, encode(text));
+}
+
+std::optional<QString> write(const QString &path, const QByteArray &bytes)
+{
     namespace fs = std::filesystem;
     // One look at the page, without following a link; this runs on every
     // keystroke. QSaveFile would write through a link to its target.
@@ -93,7 +98,6 @@ std::optional<QString> write(const QString &path, QStringView text)
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return file.errorString();
-    const QByteArray bytes = encode(text);
     // commit() goes on past a write that failed (Qt 6.4 reports success on a
     // full disk and leaves the page cut short), and a short text reaches the
     // file only as the buffer is flushed: both are checked here. The

@@ -19,11 +19,14 @@ QString defaultPath();
 // byte. A lone surrogate is written as the reference of its code unit.
 QByteArray encode(QStringView text);
 
-// Replaces the page at `path` with `text`, whole or not at all: the bytes go
-// to an unnamed file beside it, are checked to have reached the disk, and
-// only then is that file renamed over the page. A run killed mid-write leaves
-// the previous page and nothing else. The page is never written through a
-// link, and a read-only page is left alone. Returns the reason on failure.
+// Replaces the page at `path` with `page` (the bytes encode() gives), whole or
+// not at all: the bytes go to an unnamed file beside it, are checked to have
+// reached the disk, and only then is that file renamed over the page. A run
+// killed mid-write leaves the previous page and nothing else. The page is
+// never written through a link, and a read-only page is left alone. Returns
+// the reason on failure.
+std::optional<QString> write(const QString &path, const QByteArray &page);
+// The same for the page of `text`.
 std::optional<QString> write(const QString &path, QStringView text);
 
 } // namespace quorvel::scratch

@@ -124,11 +124,12 @@ void WorkspaceScreen::load()
 {
     Screen::load();
     // A page left from an earlier run is replaced before anything shows it.
-    if (const auto failure = scratch::write(m_pagePath, u"Hello")) {
+    const QByteArray hello = scratch::encode(u"Hello");
+    if (const auto failure = scratch::write(m_pagePath, hello)) {
         m_pane->showProblem(m_pagePath, *failure);
         emit pageUnavailable(m_pagePath, *failure);
     } else {
-        m_pane->Navigate(m_pagePath);
+        m_pane->Navigate(m_pagePath, hello);
     }
     showClock(m_clock);
     m_timer->start();
@@ -137,15 +138,15 @@ void WorkspaceScreen::load()
 
 void WorkspaceScreen::refresh()
 {
-    const QString current = editor::text(m_editor);
-    const auto failure = scratch::write(m_pagePath, current);
+    const QByteArray page = scratch::encode(editor::text(m_editor));
+    const auto failure = scratch::write(m_pagePath, page);
     // The editor keeps every keystroke; after a failure the next change
     // tries again.
     m_writeFailed = failure.has_value();
     if (failure)
         m_pane->showProblem(m_pagePath, *failure);
     else
-        m_pane->Navigate(m_pagePath);
+        m_pane->Navigate(m_pagePath, page);
     // Only once the page is on its way: the learner's mistakes are looked
     // for at the next pause.
     m_hint->textChanged();

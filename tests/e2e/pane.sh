@@ -16,7 +16,7 @@
 #   page-dialogs     the page's prompt, a refresh of itself and an endless
 #                    loop of alerts: no window opens, every key reaches the
 #                    page, and the program still ends cleanly
-#   follow-edit      twenty rounds of typing at the end and at the start of a
+#   follow-edit      eight rounds of typing at the end and at the start of a
 #                    long page: each time the change comes into view, and a
 #                    change already in view leaves the page where it is
 set -u
@@ -172,7 +172,7 @@ follow-edit)
     type_text "$probe"
     TYPED=$probe$TYPED
     crlf
-    for round in $(seq 1 20); do
+    for round in $(seq 1 8); do
         step "round $round: typed at the end, the change comes into view"
         key ctrl+End
         type_text "<U>tail</U>"

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The pane's side of each document: talks to the pane over the page's web
+// channel (the object "pane"), in the pane's own script world. Comes after
+// followedit.js and inplace.js, in one script the pane installs once with
+// each page, run as each document is made.
+//
+// Once complete, the document asks the pane what the document before it
+// showed and what the page is now, follows the edit, and says whether it
+// holds that page with nothing on it that runs: then the pane sends it the
+// next changes, which it makes in place (or answers that they need a new
+// document). Nothing here is timed: the document that completes asks,
+// however late, and a change is answered by the document that took it.
+
+// Whether this document holds the pane's page as the parser makes it, with
+// nothing in it that runs: changes may then be made in place.
+let changeable = false;
+// The last change made in place, for the next document to compare with.
+let lastChange = null;
+let followLimit = 0;
+
+new QWebChannel(qt.webChannelTransport, (channel) => {
+    const pane = channel.objects.pane;
+
+    pane.change.connect((serial, source) => {
+        let change = null;
+        try {
+            change = changeable ? changeInPlace(source) : null;
+            if (change && change.range) {
+                lastChange = change.range;
+                bringIntoView(change.range);
+            }
+        } catch (error) {
+            console.error(`quorvel: a change in place failed: ${error}`);
+            change = null;
+        }
+        changeable = change !== null;
+        const shown = changeable || source.length > followLimit ? {} : followState(lastChange);
+        pane.changed(serial, Object.assign(shown, {done: changeable}));
+    });
+
+    const ready = () => pane.documentReady((reply) => {
+        followLimit = reply.followLimit;
+        const shown = follow(reply.before);
+        try {
+            changeable = reply.source !== null && holds(reply.source);
+        } catch (error) {
+            console.error(`quorvel: the page could not be compared: ${error}`);
+        }
+        pane.documentShown(Object.assign(shown, {serial: reply.serial, holds: changeable}));
+    });
+    if (document.readyState === 'complete')
+        ready();
+    else
+        window.addEventListener('load', ready, {once: true});
+});
