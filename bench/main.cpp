@@ -24,10 +24,11 @@ struct Part {
 const Part kParts[] = {
     {"keys", bench::runKeys, 1,
      "key-to-preview at 100 B, 10 KB, 100 KB, 1 MB: one key typed at the end of Lesson 1's\n"
-     "text, until the preview's document holds it; beside it the engine's floor, a bare\n"
-     "view loading the very file the screen has just written (the two take turns), and\n"
-     "the ratio of the medians. handler: the user-interface thread's time for the key,\n"
-     "the editor's and the whole change handler's."},
+     "text, until the preview's document holds it: in place (the page has nothing that\n"
+     "runs), and with a new document (the same page after an empty <script>). floor: the\n"
+     "engine's, a bare view loading the very file the screen has just written (it takes\n"
+     "turns with the pane); the ratios are of the medians. handler: the user-interface\n"
+     "thread's time for a key in place, the editor's and the whole change handler's."},
     {"burst", bench::runBurst, 1,
      "burst settle: 12 bursts of 50 keys 10 ms apart into 10 KB, from the last key to\n"
      "the preview showing the final text."},

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "measure.h"
 
+#include <QLoggingCategory>
+#include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
@@ -56,7 +58,7 @@ QString lessonMarkup(int bytes)
         const QString next = QStringLiteral("<p>Line %1: some <b>bold</b>, <i>italic</i> and "
                                             "<u>underlined</u> words.</p>\r\n")
                                  .arg(line);
-        if (s.size() + next.size() + 8 > bytes)
+        if (s.size() + next.size() + 16 > bytes)
             break;
         s += next;
     }
@@ -73,26 +75,92 @@ quorvel::WorkspaceScreen *showLesson1(quorvel::testing::CourseRun &course)
     return screen;
 }
 
+namespace {
+
+const QString kProbeName = QStringLiteral("quorvel-bench-probe");
+
+// Runs in every document, in a script world the program does not use.
+QWebEngineScript probe()
+{
+    QWebEngineScript script;
+    script.setName(kProbeName);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::UserWorld + 1);
+    script.setSourceCode(QStringLiteral(
+        "(function () { let said = null; const say = () => { const b = document.body;"
+        " const n = b && b.lastChild; const end = n ? String(n.textContent).slice(-16) : '';"
+        " if (end !== said) { said = end; console.log('qb:' + end); } };"
+        " new MutationObserver(say).observe(document, {childList: true, subtree: true,"
+        " characterData: true}); document.addEventListener('DOMContentLoaded', say); })();"));
+    return script;
+}
+
+// The pane's page passes its console on to quorvel.page: what the probe
+// says there goes to the pane's watch (a benchmark watches one pane).
+DomWatch *paneWatch = nullptr;
+QtMessageHandler passOn = nullptr;
+
+void hearPane(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    const qsizetype at = message.indexOf(QLatin1String(": qb:"));
+    if (paneWatch && at >= 0 && qstrcmp(context.category, "quorvel.page") == 0)
+        paneWatch->heard(message.mid(at + 5));
+    else if (passOn)
+        passOn(type, context, message);
+}
+
+// A bare view's page: what its probe says goes to its watch.
+class ProbedPage final : public QWebEnginePage {
+public:
+    ProbedPage(DomWatch *watch, QObject *parent)
+        : QWebEnginePage(parent)
+        , m_watch(watch)
+    {
+    }
+
+protected:
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &message, int,
+                                  const QString &) override
+    {
+        if (message.startsWith(QLatin1String("qb:")))
+            m_watch->heard(message.mid(3));
+    }
+
+private:
+    DomWatch *m_watch;
+};
+
+} // namespace
+
 DomWatch::DomWatch(QWebEngineView *view)
 {
-    QWebEngineScriptCollection *scripts = view->page()->profile()->scripts();
-    const QString name = QStringLiteral("quorvel-bench-dom-probe");
-    if (scripts->find(name).isEmpty()) {
-        // The document's own time origin makes every page's title new.
-        QWebEngineScript probe;
-        probe.setName(name);
-        probe.setInjectionPoint(QWebEngineScript::DocumentReady);
-        probe.setWorldId(QWebEngineScript::ApplicationWorld);
-        probe.setSourceCode(QStringLiteral(
-            "(function(){var b=document.body,n=b&&b.lastChild,t=n?String(n.textContent):'';"
-            "document.title='qb:'+t.slice(-16)+'|'+performance.timeOrigin;})();"));
-        scripts->insert(probe);
+    if (auto *pane = qobject_cast<quorvel::PreviewPane *>(view)) {
+        QWebEngineScriptCollection *scripts = pane->page()->profile()->scripts();
+        if (scripts->find(kProbeName).isEmpty())
+            scripts->insert(probe());
+        QLoggingCategory::setFilterRules(QStringLiteral("quorvel.page.info=true"));
+        paneWatch = this;
+        passOn = qInstallMessageHandler(hearPane);
+    } else {
+        m_ownPage = new ProbedPage(this, view);
+        m_ownPage->scripts().insert(probe());
+        view->setPage(m_ownPage);
     }
-    connect(view, &QWebEngineView::titleChanged, this, [this](const QString &title) {
-        if (m_seenAt == 0 && !m_expected.isEmpty() && title.startsWith(QLatin1String("qb:")) &&
-            title.left(title.lastIndexOf(QLatin1Char('|'))).endsWith(m_expected))
-            m_seenAt = nowMs();
-    });
+}
+
+DomWatch::~DomWatch()
+{
+    if (paneWatch == this) {
+        paneWatch = nullptr;
+        qInstallMessageHandler(passOn);
+    }
+    delete m_ownPage;
+}
+
+void DomWatch::heard(const QString &end)
+{
+    if (m_seenAt == 0 && !m_expected.isEmpty() && end.endsWith(m_expected))
+        m_seenAt = nowMs();
 }
 
 void DomWatch::expect(const QString &tail)

@@ -7,11 +7,11 @@
 #include "eventwait.h"
 #include "testutil.h"
 
-#include <QObject>
 #include <QString>
 #include <chrono>
 #include <vector>
 
+class QWebEnginePage;
 class QWebEngineView;
 
 namespace bench {
@@ -44,25 +44,35 @@ void printLine(const QString &line);
 int fail(const QString &what);
 
 // Lesson-like markup of exactly `bytes` characters in short lines (CR LF),
-// ending in plain text so that keys typed after it join the body's last text.
+// ending in plain text (at least 16 characters of it) so that keys typed after
+// it join the body's last text.
 QString lessonMarkup(int bytes);
 
 // Lesson 1 on view, alone, as the learner first meets it.
 quorvel::WorkspaceScreen *showLesson1(quorvel::testing::CourseRun &course);
 
-// Records when a view's document first ends with an expected text. Every
-// page of the view's profile puts the end of its body's text in its title
-// once parsed, so the arrival is a signal, not a poll. It follows the view
-// rather than one page, since a pane may take a fresh page (and renderer).
-class DomWatch : public QObject {
+// Records when a view's document first ends with an expected text. A probe
+// in a script world of its own (none of the program's) watches each document
+// of the view and says on its console how the body's text ends, as the
+// parser or a change in place leaves it; it changes nothing in the document,
+// so a page changed in place stays one. The pane's page passes its console
+// on to the logging category quorvel.page; a bare view's page tells the
+// watch directly. It follows the view rather than one page, since a pane may
+// take a fresh page (and renderer).
+class DomWatch final {
 public:
+    // Watches the documents of `view` made from now on.
     explicit DomWatch(QWebEngineView *view);
-    // Forgets earlier pages; the next page whose text ends with tail counts.
+    ~DomWatch();
+    // Forgets earlier pages; the next document whose text ends with tail counts.
     void expect(const QString &tail);
-    // Waits for that page; its time (nowMs), or -1 after timeoutMs.
+    // Waits for that document; its time (nowMs), or -1 after timeoutMs.
     double wait(int timeoutMs);
+    // The probe said the body's text ends with `end`.
+    void heard(const QString &end);
 
 private:
+    QWebEnginePage *m_ownPage = nullptr; // a bare view's, which goes first
     QString m_expected;
     double m_seenAt = 0;
 };

@@ -293,7 +293,13 @@ private slots:
             for (const QChar c : keys)
                 QCOMPARE(shownAfter(pane(), [&] { typeKey(editor(), c); }), Shown::InPlace);
         };
+        // Where the element stands once the next frame is drawn (the pane
+        // scrolls just before it).
         const auto where = [this](const char *selector) {
+            evaluate(pane(), QStringLiteral("window.drawn = false; requestAnimationFrame("
+                                            "() => requestAnimationFrame(() => drawn = true))"));
+            waitUntil([this] { return evaluate(pane(), QStringLiteral("drawn")) == true; },
+                      kPageTimeoutMs);
             return evaluate(pane(), QStringLiteral("(b => (b.top >= 0 && b.bottom <= innerHeight"
                                                    " ? 'in' : 'out') + ' ' + scrollY)(document."
                                                    "querySelector('%1').getBoundingClientRect())")
@@ -344,6 +350,31 @@ private slots:
                                       [&](const QVariant &v) { spliced = v; });
         QVERIFY(waitUntil([&] { return spliced.has_value(); }, kPageTimeoutMs));
         QCOMPARE(spliced->toString(), QStringLiteral("undefined"));
+    }
+
+    // Whatever runs, loads or navigates by itself, or stands otherwise in a
+    // document of DOMParser's, gets a new document, wherever it stands.
+    void actingPagesGetANewDocument_data()
+    {
+        QTest::addColumn<QString>("added");
+        for (const char *added :
+             {"<img src=a.png>", "<a href=\" java\tscript:void(0)\">x</a>",
+              "<div style='background: URL(a.png)'>x</div>", "<svg><use href='#a'/></svg>",
+              "<meta http-equiv=refresh content=1>", "<base href='http://a.example/'>",
+              "<iframe></iframe>", "<noscript><p>x</p></noscript>", "<template>x</template>",
+              "<style>@import 'a.css';</style>", "<input autofocus>", "<body onload=''>"})
+            QTest::newRow(added) << QString::fromLatin1(added);
+    }
+    void actingPagesGetANewDocument()
+    {
+        QFETCH(QString, added);
+        start(QStringLiteral("<p>x</p>"));
+        QCOMPARE(shownAfter(pane(),
+                            [&] {
+                                quorvel::editor::setText(editor(),
+                                                         QStringLiteral("<p>x</p>") + added);
+                            }),
+                 Shown::Unchecked);
     }
 
     // The key that makes a script, or an attribute that is one, takes a new

@@ -19,9 +19,11 @@ public:
     std::function<void(double, const QVariantMap &)> onChanged;
 
 signals:
-    // Asks the document on view to become the page `source` in place, and
-    // to answer with changed(serial, ...).
-    void change(double serial, const QString &source);
+    // Asks the document on view to become page `serial` in place, and to
+    // answer with changed(serial, ...). The page is given as a change of
+    // page `base`, the one the document holds: `removed` characters at
+    // `start` give way to `inserted` (a key crosses as a key, not the page).
+    void change(double serial, double base, double start, double removed, const QString &inserted);
 
 public slots:
     // A document is complete: what the document before it showed, and the

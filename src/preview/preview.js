@@ -12,8 +12,11 @@
 // however late, and a change is answered by the document that took it.
 
 // Whether this document holds the pane's page as the parser makes it, with
-// nothing in it that runs: changes may then be made in place.
+// nothing in it that runs: changes may then be made in place. The page it
+// holds, and its number.
 let changeable = false;
+let source = '';
+let serialHeld = -1;
 // The last change made in place, for the next document to compare with.
 let lastChange = null;
 let followLimit = 0;
@@ -21,20 +24,28 @@ let followLimit = 0;
 new QWebChannel(qt.webChannelTransport, (channel) => {
     const pane = channel.objects.pane;
 
-    pane.change.connect((serial, source) => {
+    pane.change.connect((serial, base, start, removed, inserted) => {
         let change = null;
+        const next = source.slice(0, start) + inserted + source.slice(start + removed);
         try {
-            change = changeable ? changeInPlace(source) : null;
+            change = changeable && base === serialHeld ? changeInPlace(next) : null;
             if (change && change.range) {
-                lastChange = change.range;
-                bringIntoView(change.range);
+                // Just before the next frame is laid out: the change and
+                // the scroll show together, and the page is not laid out
+                // twice.
+                const range = lastChange = change.range;
+                requestAnimationFrame(() => bringIntoView(range));
             }
         } catch (error) {
             console.error(`quorvel: a change in place failed: ${error}`);
             change = null;
         }
         changeable = change !== null;
-        const shown = changeable || source.length > followLimit ? {} : followState(lastChange);
+        if (changeable) {
+            source = next;
+            serialHeld = serial;
+        }
+        const shown = changeable || next.length > followLimit ? {} : followState(lastChange);
         pane.changed(serial, Object.assign(shown, {done: changeable}));
     });
 
@@ -43,6 +54,8 @@ new QWebChannel(qt.webChannelTransport, (channel) => {
         const shown = follow(reply.before);
         try {
             changeable = reply.source !== null && holds(reply.source);
+            source = reply.source || '';
+            serialHeld = reply.serial;
         } catch (error) {
             console.error(`quorvel: the page could not be compared: ${error}`);
         }

@@ -78,7 +78,8 @@ QWebEngineScript previewScript()
     QWebEngineScript script;
     script.setName(kScriptName);
     script.setSourceCode(source);
-    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    // Once the document is parsed: the page's own parse does not wait for it.
+    script.setInjectionPoint(QWebEngineScript::DocumentReady);
     script.setWorldId(QWebEngineScript::ApplicationWorld);
     script.setRunsOnSubFrames(false);
     return script;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QWebEngineScript>
+#include <algorithm>
 #include <utility>
 
 #ifdef Q_OS_UNIX
@@ -193,7 +194,23 @@ void PreviewPane::showContent()
     if (std::exchange(m_letGo, false))
         page()->setLifecycleState(QWebEnginePage::LifecycleState::Active);
     if (m_inPlace && m_html.isEmpty() && m_content.size() <= kInPlaceMaxBytes) {
-        emit m_channel->change(double(m_serial), QString::fromLatin1(m_content));
+        // Only what differs from the page sent before crosses.
+        const char *was = m_sent.constData();
+        const char *now = m_content.constData();
+        const qsizetype shorter = std::min(m_sent.size(), m_content.size());
+        qsizetype start = 0;
+        while (start < shorter && was[start] == now[start])
+            ++start;
+        qsizetype end = 0;
+        while (end < shorter - start &&
+               was[m_sent.size() - 1 - end] == now[m_content.size() - 1 - end])
+            ++end;
+        emit m_channel->change(
+            double(m_serial), double(m_sentSerial), double(start),
+            double(m_sent.size() - start - end),
+            QString::fromLatin1(m_content.mid(start, m_content.size() - start - end)));
+        m_sentSerial = m_serial;
+        m_sent = m_content;
         return;
     }
     m_inPlace = false;
@@ -244,9 +261,11 @@ void PreviewPane::documentComplete(const QVariantMap &report)
     followed(report);
     const bool holdsLatest = report.value(QStringLiteral("holds")).toBool() &&
                              qint64(report.value(QStringLiteral("serial")).toDouble()) == m_serial;
-    if (holdsLatest)
+    if (holdsLatest) {
         m_inPlace = true;
-    else if (m_loadedSerial < m_serial)
+        m_sentSerial = m_serial;
+        m_sent = m_content;
+    } else if (m_loadedSerial < m_serial)
         // The latest page was changed in place into a document this one
         // has since replaced (a load still under way from before).
         loadAgain();

@@ -104,8 +104,12 @@ private:
     // the latest shown by loading a new document.
     qint64 m_serial = 0;
     qint64 m_loadedSerial = 0;
-    // The document on view holds the latest page and may be changed in place.
+    // The document on view holds the latest page and may be changed in place;
+    // the last page it was sent (or found to hold), which the next change
+    // is given against.
     bool m_inPlace = false;
+    qint64 m_sentSerial = 0;
+    QByteArray m_sent;
     // What the document on view showed: its text and the range of it that
     // changed, for the next document to compare with.
     QVariantMap m_followed;
