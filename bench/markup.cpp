@@ -4,9 +4,9 @@
 
 #include "measure.h"
 
+#include "markup/markupcheck.h"
+#include "markup/markuphighlighter.h"
 #include "workspace/editortext.h"
-#include "workspace/markupcheck.h"
-#include "workspace/markuphighlighter.h"
 
 #include <QPlainTextEdit>
 #include <QTest>

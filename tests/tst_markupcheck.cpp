@@ -5,8 +5,8 @@
 // instructions: they teach, so they must pass, but for the mistakes they
 // really hold, which are listed.
 #include "lessons/lessons.h"
+#include "markup/markupcheck.h"
 #include "practice/practice.h"
-#include "workspace/markupcheck.h"
 
 #include <QHash>
 #include <QTest>

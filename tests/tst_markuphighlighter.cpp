@@ -6,11 +6,10 @@
 //
 // Masks give a character's colour: t tag, n attribute name, v attribute
 // value, r character reference, c comment, "." none; lines end with "|".
-#include "workspace/markuphighlighter.h"
+#include "markup/markuphighlighter.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
-#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStyle>
 #include <QStyleFactory>
@@ -109,7 +108,7 @@ private slots:
         QFETCH(QString, mask);
         QPlainTextEdit edit;
         edit.setPlainText(text.chopped(1).replace(u'|', u'\n'));
-        const auto *h = new MarkupHighlighter(&edit);
+        const auto *h = new MarkupHighlighter(edit.document(), edit.palette());
         QTextCursor cursor(edit.document());
         cursor.setPosition(at);
         cursor.insertText(typed);
@@ -155,14 +154,11 @@ private slots:
     {
         QPlainTextEdit edit;
         edit.setPlainText(QStringLiteral("<B>x</B>"));
-        const auto *h = new MarkupHighlighter(&edit);
+        auto *h = new MarkupHighlighter(edit.document(), edit.palette());
         QSignalSpy changes(&edit, &QPlainTextEdit::textChanged);
         const int undoSteps = edit.document()->availableUndoSteps();
-        const QPalette before = QApplication::palette();
-        const auto restore = qScopeGuard([&] { QApplication::setPalette(before); });
-        QApplication::setPalette(darkPalette());
-        // It reaches the widgets through the event loop.
-        QTRY_COMPARE(h->colours().tag, MarkupHighlighter::coloursFor(darkPalette()).tag);
+        h->usePalette(darkPalette());
+        QCOMPARE(h->colours().tag, MarkupHighlighter::coloursFor(darkPalette()).tag);
         QCOMPARE(maskOf(edit, *h), QStringLiteral("ttt.tttt|"));
         QCOMPARE(changes.count(), 0);
         QCOMPARE(edit.document()->availableUndoSteps(), undoSteps);
@@ -175,7 +171,7 @@ private slots:
         QPlainTextEdit plain;
         QPlainTextEdit coloured;
         QSignalSpy changes(&coloured, &QPlainTextEdit::textChanged);
-        const auto *h = new MarkupHighlighter(&coloured);
+        const auto *h = new MarkupHighlighter(coloured.document(), coloured.palette());
         coloured.show();
         QVERIFY(QTest::qWaitForWindowExposed(&coloured));
         const QString typed = QStringLiteral("<A HREF=\"x\">go &amp; <!-- c --></A>");
@@ -198,7 +194,7 @@ private slots:
         QPlainTextEdit edit;
         edit.setPlainText(QStringLiteral("<!--").leftJustified(limit, u'x') +
                           QStringLiteral("\n<B>"));
-        const auto *h = new MarkupHighlighter(&edit);
+        const auto *h = new MarkupHighlighter(edit.document(), edit.palette());
         QCOMPARE(maskOf(edit, *h), QString(limit, u'c') + QStringLiteral("|ccc|"));
         QTextCursor(edit.document()).insertText(QStringLiteral("x"));
         QCOMPARE(maskOf(edit, *h), QString(limit + 1, u'.') + QStringLiteral("|ttt|"));

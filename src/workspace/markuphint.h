@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "markupcheck.h"
+#include "markup/markupcheck.h"
 
 #include <QObject>
 #include <QTimer>

@@ -3,7 +3,7 @@
 
 #include "clock.h"
 #include "editortext.h"
-#include "markuphighlighter.h"
+#include "markup/markuphighlighter.h"
 #include "markuphint.h"
 #include "preview/previewpane.h"
 #include "preview/scratchpage.h"
@@ -19,6 +19,30 @@ namespace quorvel {
 
 namespace {
 
+// Gives the markup's colours the editor's palette whenever it changes (the
+// desktop's theme changed).
+class PaletteFollower final : public QObject {
+public:
+    PaletteFollower(QPlainTextEdit *editor, MarkupHighlighter *colours)
+        : QObject(editor)
+        , m_colours(colours)
+    {
+        editor->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::PaletteChange ||
+            event->type() == QEvent::ApplicationPaletteChange)
+            m_colours->usePalette(static_cast<QWidget *>(watched)->palette());
+        return false;
+    }
+
+private:
+    MarkupHighlighter *m_colours;
+};
+
 // Enter in the editor makes a new line, which it reads back as CR LF; Tab
 // moves the focus on rather than typing a tab. The markup is coloured.
 QPlainTextEdit *makeEditor(QWidget *window)
@@ -31,7 +55,7 @@ QPlainTextEdit *makeEditor(QWidget *window)
     edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     edit->setTabChangesFocus(true);
     edit->setUndoRedoEnabled(true);
-    new MarkupHighlighter(edit);
+    new PaletteFollower(edit, new MarkupHighlighter(edit->document(), edit->palette()));
     return edit;
 }
 

@@ -7,6 +7,8 @@
 // read once, not once for every tag after it.
 #include "markupcheck.h"
 
+#include "lexical.h"
+
 #include <QCoreApplication>
 #include <QHash>
 
@@ -265,27 +267,6 @@ constexpr std::string_view kTopLevelDomains[] = {
     "es", "eu",  "fi", "fr",  "gov", "ie",  "info", "int", "io", "it",  "jp", "me", "mil",
     "mx", "net", "nl", "no",  "nz",  "org", "ru",   "se",  "tv", "uk",  "us",
 };
-
-bool isSpace(char16_t c)
-{
-    switch (c) {
-    case u' ':
-    case u'\t':
-    case u'\n':
-    case u'\f':
-    case u'\r':
-    case 0x2028: // QTextDocument's line separator
-    case 0x2029: // and its paragraph separator
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isAsciiLetter(char16_t c)
-{
-    return (c | 0x20) >= u'a' && (c | 0x20) <= u'z';
-}
 
 // A name as the tables spell it: lower case, short, ASCII. Anything else is
 // in no table, and empty here.

@@ -7,7 +7,7 @@
 #include <array>
 
 class QPalette;
-class QPlainTextEdit;
+class QTextDocument;
 
 namespace quorvel {
 
@@ -46,10 +46,13 @@ public:
     // WCAG asks of normal-sized text.
     static constexpr double kMinimumContrast = 4.5;
 
-    // Colours the editor's document, in colours taken from the editor's
-    // palette and taken again whenever that palette changes. The highlighter
-    // belongs to the document.
-    explicit MarkupHighlighter(QPlainTextEdit *editor);
+    // Colours `document` in colours taken from `palette` (the editor's). The
+    // highlighter belongs to the document.
+    MarkupHighlighter(QTextDocument *document, const QPalette &palette);
+
+    // Takes the colours of the editor's new palette (the desktop's theme
+    // changed), and colours the text again if they are new.
+    void usePalette(const QPalette &palette);
 
     const Colours &colours() const { return m_colours; }
 
@@ -63,16 +66,26 @@ public:
 
 protected:
     void highlightBlock(const QString &text) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     enum Kind { Tag, AttributeName, AttributeValue, Reference, Comment, KindCount };
+    struct Line;
 
     void takeColours(const QPalette &palette);
     void recolourAll();
-    void colourValue(const QString &text, int from, int to);
+    void colour(int from, int to, Kind kind);
+    void colourValue(QStringView text, int from, int to);
+    // One reader for each state a line can be in: each colours what it
+    // reads, from the line's position on, and says where it stopped and in
+    // which state.
+    void readText(Line &line);
+    void readComment(Line &line);
+    void readUpToGreaterThan(Line &line);
+    void readInTag(Line &line);
+    void readAfterName(Line &line);
+    void readBeforeValue(Line &line);
+    void readQuoted(Line &line);
 
-    QPlainTextEdit *m_editor;
     Colours m_colours;
     std::array<QTextCharFormat, KindCount> m_formats;
 };
