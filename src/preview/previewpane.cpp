@@ -2,6 +2,7 @@
 #include "previewpane.h"
 
 #include "pagechannel.h"
+#include "ui/overlaylabel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -65,19 +66,8 @@ PreviewPane::PreviewPane(QWidget *parent)
     connect(qApp, &QApplication::focusChanged, this, &PreviewPane::keepFocus);
 
     // The note lies over the page's bottom edge, where a beginner's short
-    // page has nothing; it never takes the focus, and clicks go through it
-    // to the page.
-    m_note = new QLabel(this);
-    m_note->setObjectName(QStringLiteral("pageNote"));
-    m_note->setTextFormat(Qt::PlainText);
-    m_note->setWordWrap(true);
-    m_note->setFocusPolicy(Qt::NoFocus);
-    m_note->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_note->setAutoFillBackground(true);
-    m_note->setBackgroundRole(QPalette::ToolTipBase);
-    m_note->setForegroundRole(QPalette::ToolTipText);
-    m_note->setMargin(3);
-    m_note->hide();
+    // page has nothing.
+    m_note = overlayLabel(this, QStringLiteral("pageNote"));
     // A page that says something in a loop says it thousands of times a
     // second; the note follows at a pace the eye can read.
     m_noteDue.setSingleShot(true);

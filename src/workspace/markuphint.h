@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QTimer>
+#include <optional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -12,15 +13,20 @@ class QPlainTextEdit;
 namespace quorvel {
 
 // Points the learner at the first mistake in the markup (markupcheck.h): a
-// red wavy underline on the place, and the sentence in a bubble beside its
-// line. Both come once the learner pauses, or moves the caret off the line
-// just changed, never while typing; the next change takes them away, and so
-// does Escape until the next change.
+// red wavy underline on the place, and the sentence in a bubble. Both come
+// once the learner pauses, or moves the caret off the line just changed,
+// never while typing; the next change takes them away, and so does Escape
+// until the next change.
 //
-// The bubble lies inside the editor: it never takes the focus or the
-// window's activation, covers nothing but the editor, and every key goes on
-// to the editor. While it shows, the editor's accessible description holds
-// its sentence, so a screen reader hears of it.
+// The bubble lies inside the editor, beside the mistake's line where there
+// is room, but never over the line the caret is on: it never takes the
+// focus or the window's activation, covers nothing but the editor, and
+// every key goes on to the editor.
+//
+// The editor's accessible description holds the sentence of the latest
+// finding, so a screen reader hears of it; it changes only when the finding
+// does (or goes), so a mistake that stays is announced once, not at every
+// pause.
 class MarkupHint final : public QObject {
     Q_OBJECT
 
@@ -51,7 +57,7 @@ private:
     QLabel *m_bubble;
     QTimer m_pause;
     int m_changedLine = -1; // the line of the last change, while a check is due
-    qsizetype m_anchor = 0; // where the bubble's mistake starts
+    std::optional<markup::Finding> m_onView;
 };
 
 } // namespace quorvel
