@@ -21,44 +21,50 @@ let serialHeld = -1;
 let lastChange = null;
 let followLimit = 0;
 
+// Runs `step`; what goes wrong in it is said on the console (the pane puts
+// it in its log), and `otherwise` stands for its result. An answer to the
+// pane is sent whatever happens: the pane goes on from it.
+function attempt(what, step, otherwise) {
+    try {
+        return step();
+    } catch (error) {
+        console.error(`quorvel: ${what} failed: ${error}`);
+        return otherwise;
+    }
+}
+
 new QWebChannel(qt.webChannelTransport, (channel) => {
     const pane = channel.objects.pane;
 
     pane.change.connect((serial, base, start, removed, inserted) => {
-        let change = null;
         const next = source.slice(0, start) + inserted + source.slice(start + removed);
-        try {
-            change = changeable && base === serialHeld ? changeInPlace(next) : null;
-            if (change && change.range) {
-                // Just before the next frame is laid out: the change and
-                // the scroll show together, and the page is not laid out
-                // twice.
-                const range = lastChange = change.range;
-                requestAnimationFrame(() => bringIntoView(range));
-            }
-        } catch (error) {
-            console.error(`quorvel: a change in place failed: ${error}`);
-            change = null;
-        }
+        const change = changeable && base === serialHeld
+            ? attempt('a change in place', () => changeInPlace(next), null)
+            : null;
         changeable = change !== null;
         if (changeable) {
             source = next;
             serialHeld = serial;
         }
-        const shown = changeable || next.length > followLimit ? {} : followState(lastChange);
+        if (change && change.range) {
+            // Just before the next frame is laid out: the change and the
+            // scroll show together, and the page is not laid out twice.
+            const range = lastChange = change.range;
+            requestAnimationFrame(() => bringIntoView(range));
+        }
+        const shown = changeable || next.length > followLimit
+            ? {} : attempt('following the edit', () => followState(lastChange), {});
         pane.changed(serial, Object.assign(shown, {done: changeable}));
     });
 
     const ready = () => pane.documentReady((reply) => {
         followLimit = reply.followLimit;
-        const shown = follow(reply.before);
-        try {
-            changeable = reply.source !== null && holds(reply.source);
-            source = reply.source || '';
-            serialHeld = reply.serial;
-        } catch (error) {
-            console.error(`quorvel: the page could not be compared: ${error}`);
-        }
+        const shown = attempt('following the edit', () => follow(reply.before),
+                              {text: '', first: 0, last: 0});
+        changeable = reply.source !== null
+            && attempt('comparing the page', () => holds(reply.source), false);
+        source = reply.source || '';
+        serialHeld = reply.serial;
         pane.documentShown(Object.assign(shown, {serial: reply.serial, holds: changeable}));
     });
     if (document.readyState === 'complete')
