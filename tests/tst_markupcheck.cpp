@@ -76,6 +76,11 @@ private slots:
             int(Mistake::MailtoSpace), {"8:mailto: "}, {"mailto:"});
         row("nominal: a tag without its '>' before the next tag", "Hello <B world</B>",
             int(Mistake::UnfinishedTag), {"6:<B"}, {"<B"});
+        row("nominal: a bold's end tag crosses a paragraph", "<B><P>Bold paragraph</B></P>",
+            int(Mistake::MismatchedEndTag), {"20:</B>", "3:<P>"}, {"</P>"});
+        row("nominal: with a doctype a table ends the paragraph",
+            "<!DOCTYPE html><p>a<table></table></p>", int(Mistake::StrayEndTag),
+            {"34:</p>", "19:<table>"}, {"<table>"});
 
         // Which mistake comes first, and what a mistake hides.
         row("nominal: an open tag counts from where it starts", "<B>x < y",
@@ -117,6 +122,17 @@ private slots:
             QStringLiteral("<A\u2029HREF=\"x.html\"\u2028TITLE='two\u2029lines'>x</A\u2029>"),
             kNone);
         row("nominal: drawings close their own tags", "<svg><circle r=\"1\"/><path/></svg>", kNone);
+        row("nominal: quoted values holding '>'",
+            "<a href=\"next.html\" title=\"Next page >\">Next</a><img src=\"a.png\" alt=\"->\">",
+            kNone);
+        row("nominal: without a doctype a table stays in the paragraph",
+            "<p>Text<table><tr><td>x</td></tr></table></p>", kNone);
+        row("nominal: ruby's bases left open", "<ruby><rb>a<rb>b<rtc>c</ruby>", kNone);
+        row("nominal: CDATA in a drawing is text",
+            "<svg><script><![CDATA[ if (a > 0 && b < 1) {} ]]></script></svg>", kNone);
+        row("nominal: HTML's rules inside a drawing's foreignObject",
+            "<svg><foreignObject><br></foreignObject></svg>", kNone);
+        row("nominal: RDFa's attributes", "<a typeof=\"Person\" href=\"#\">x</a>", kNone);
 
         row("robustness: empty text", "", kNone);
         row("robustness: a lone '<'", "<", int(Mistake::StrayLessThan), {"0:<"});
@@ -129,6 +145,8 @@ private slots:
             int(Mistake::StrayLessThan), {"9:<"});
         row("robustness: a quote on every tag that never closes",
             QString("<br title=\"x>").repeated(20000), int(Mistake::UnterminatedQuote), {"10:\"x"});
+        row("robustness: one tag, 20,000 quoted values and no '>'",
+            "<a" + QString(" t=\"x\"").repeated(20000), int(Mistake::UnfinishedTag), {"0:<a"});
     }
 
     void firstMistake()
