@@ -76,6 +76,10 @@ private slots:
             int(Mistake::MailtoSpace), {"8:mailto: "}, {"mailto:"});
         row("nominal: a tag without its '>' before the next tag", "Hello <B world</B>",
             int(Mistake::UnfinishedTag), {"6:<B"}, {"<B"});
+        row("nominal: a space after '</': the end tag the learner meant", "<B>bold</ B> normal",
+            int(Mistake::SpaceAfterLessThan), {"7:</ B>"}, {"</B>"});
+        row("nominal: a space after '<': the tag the learner meant", "< B>bold</B>",
+            int(Mistake::SpaceAfterLessThan), {"0:< B>"}, {"<B>"});
         row("nominal: a bold's end tag crosses a paragraph", "<B><P>Bold paragraph</B></P>",
             int(Mistake::MismatchedEndTag), {"20:</B>", "3:<P>"}, {"</P>"});
         row("nominal: with a doctype a table ends the paragraph",

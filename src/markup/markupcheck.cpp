@@ -56,6 +56,7 @@ constexpr Wording kWording[] = {
     {Mistake::AddressWithoutScheme, false, QT_TRANSLATE_NOOP("quorvel::markup", "Without http:// in front, {address} points at a file next to your page, not at the web site; write http://{address}.")},
     {Mistake::MailtoSpace, false, QT_TRANSLATE_NOOP("quorvel::markup", "The space after mailto: ends the address, so the mail link has no recipient; remove the space.")},
     {Mistake::UnfinishedTag, false, QT_TRANSLATE_NOOP("quorvel::markup", "The {typed} here needs a > to end it.")},
+    {Mistake::SpaceAfterLessThan, false, QT_TRANSLATE_NOOP("quorvel::markup", "With a space after < or </ the browser sees no tag here; write {meant} with no space.")},
 };
 
 // What a tag does to the text it holds, by the tags that do it: "add </B>
@@ -387,7 +388,8 @@ struct Token {
     TokenKind kind = TokenKind::Text;
     Ending ending = Ending::Closed;
     Span whole;
-    Span name; // a tag's
+    Span name;           // a tag's
+    bool spaced = false; // a space after its "<" or "</"
     std::vector<Attribute> attributes;
 };
 
@@ -415,6 +417,7 @@ private:
         t.whole.length = (pos = end) - t.whole.start;
     }
     void upTo(Token &t, TokenKind kind, QStringView end);
+    bool spacedTag(Token &t, qsizetype name);
     void readTag(Token &t, qsizetype name);
     bool quoted(Token &t, Attribute a, qsizetype quote);
 };
@@ -425,12 +428,15 @@ bool Tokenizer::next(Token &t, bool foreign)
     if (lt < 0)
         return false;
     t.whole.start = lt;
+    t.spaced = false;
     t.attributes.clear();
     const QStringView rest = text.sliced(lt);
     const bool end = at(lt + 1) == u'/';
+    const qsizetype name = afterSpace(lt + (end ? 2 : 1));
     t.kind = end ? TokenKind::EndTag : TokenKind::StartTag;
-    if (isAsciiLetter(at(lt + 1)) || (end && isAsciiLetter(at(lt + 2)))) {
-        readTag(t, lt + (end ? 2 : 1));
+    if (isAsciiLetter(at(lt + 1)) || (end && isAsciiLetter(at(name)))) {
+        t.spaced = name > lt + 2; // "</ B>", which the browser hides
+        readTag(t, name);
     } else if (rest.startsWith(u"<!--")) {
         const qsizetype close = commentEnd(text, lt + 4);
         t.kind = TokenKind::Comment;
@@ -440,7 +446,7 @@ bool Tokenizer::next(Token &t, bool foreign)
     } else if (rest.startsWith(u"<!") || rest.startsWith(u"<?") || (end && rest.size() > 2)) {
         const bool doctype = rest.sliced(2).startsWith(u"doctype", Qt::CaseInsensitive);
         upTo(t, doctype ? TokenKind::Doctype : TokenKind::Hidden, u">");
-    } else {
+    } else if (!(name > lt + 1 && isAsciiLetter(at(name)) && spacedTag(t, name))) {
         t.kind = TokenKind::LessThan;
         finish(t, Ending::Closed, lt + 1);
     }
@@ -452,6 +458,18 @@ void Tokenizer::upTo(Token &t, TokenKind kind, QStringView end)
     t.kind = kind;
     const qsizetype k = text.indexOf(end, t.whole.start + 2);
     finish(t, k < 0 ? Ending::TextEnd : Ending::Closed, k < 0 ? text.size() : k + end.size());
+}
+
+// "< B>": the browser shows it as text, but the learner meant a tag. It is
+// read only up to the next '<', so that "a < b < c" costs no more than that.
+bool Tokenizer::spacedTag(Token &t, qsizetype name)
+{
+    const qsizetype next = text.indexOf(u'<', name);
+    Tokenizer upToNext{text.first(next < 0 ? text.size() : next)};
+    upToNext.readTag(t, name);
+    t.spaced = t.ending == Ending::Closed || t.ending == Ending::SelfClosing;
+    pos = t.spaced ? upToNext.pos : pos;
+    return t.spaced;
 }
 
 void Tokenizer::readTag(Token &t, qsizetype p)
@@ -673,7 +691,9 @@ std::optional<Found> Checker::run()
         const bool isTag = t.kind == TokenKind::StartTag || t.kind == TokenKind::EndTag;
         if (!m_standards && (isTag || t.kind == TokenKind::Doctype))
             m_standards = t.kind == TokenKind::Doctype;
-        if (t.kind == TokenKind::LessThan)
+        // "< x>" with a name browsers do not know is a less-than sooner.
+        if (t.kind == TokenKind::LessThan ||
+            (t.spaced && t.kind == TokenKind::StartTag && !lookUp(slice(t.name))))
             record({Mistake::StrayLessThan, {t.whole.start, 1}});
         else if (t.kind == TokenKind::Comment && m_swallowed)
             record({Mistake::UnterminatedComment, {t.whole.start, 4}});
@@ -688,6 +708,8 @@ std::optional<Found> Checker::run()
 // How a tag is written, whatever it opens or closes; then what it does.
 void Checker::checkTag(const Token &t)
 {
+    if (t.spaced)
+        record({Mistake::SpaceAfterLessThan, t.whole});
     if (!t.attributes.empty() && !t.attributes.back().closed) {
         // What the learner sees as the value: up to the first space.
         const Attribute &a = t.attributes.back();
@@ -800,7 +822,7 @@ QString say(Mistake kind, bool knowsMore, Arguments arguments = {})
 QStringView tagName(QStringView text, qsizetype at)
 {
     qsizetype p = at + 1;
-    if (p < text.size() && text[p] == u'/')
+    while (p < text.size() && (text[p] == u'/' || isSpace(text[p].unicode())))
         ++p;
     qsizetype end = p;
     while (end < text.size() && !endsName(text[end].unicode()) && text[end] != u'<')
@@ -833,6 +855,9 @@ QString meant(QStringView text, const Found &f)
         const Lower tag(text.sliced(f.context.start, f.context.length));
         return inLearnersCase(meantAttribute(tag.view(), Lower(here).view()), here);
     }
+    case Mistake::SpaceAfterLessThan: // without the spaces after its '<' or '</'
+        return QStringLiteral("%1%2").arg(here.first(here.startsWith(u"</") ? 2 : 1),
+                                          here.sliced(name.data() - here.data()));
     default:
         return {};
     }

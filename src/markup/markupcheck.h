@@ -25,6 +25,7 @@ enum class Mistake {
     AddressWithoutScheme, // <A HREF="www.x.com">
     MailtoSpace,          // <A HREF=mailto: a@b.c>
     UnfinishedTag,        // Hello <B world</B>
+    SpaceAfterLessThan,   // </ B>
 };
 
 // Indexes into the text given, in UTF-16 code units.
