@@ -82,6 +82,12 @@ private slots:
             int(Mistake::SpaceAfterLessThan), {"0:< B>"}, {"<B>"});
         row("nominal: a bold's end tag crosses a paragraph", "<B><P>Bold paragraph</B></P>",
             int(Mistake::MismatchedEndTag), {"20:</B>", "3:<P>"}, {"</P>"});
+        row("nominal: a word processor's quotes", "<A HREF=“page2.html”>x</A>",
+            int(Mistake::CurlyQuotes), {"8:“page2.html”"});
+        row("nominal: an opening quote left out", "<a href=page2.html\">x</a>",
+            int(Mistake::MissingOpeningQuote), {"8:page2.html\""}, {"\"page2.html\""});
+        row("nominal: a scheme without its colon", "<a href=\"http//www.x.com\">x</a>",
+            int(Mistake::SchemeWithoutColon), {"9:http//www.x.com"}, {"http://www.x.com"});
         row("nominal: with a doctype a table ends the paragraph",
             "<!DOCTYPE html><p>a<table></table></p>", int(Mistake::StrayEndTag),
             {"34:</p>", "19:<table>"}, {"<table>"});

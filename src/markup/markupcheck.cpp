@@ -57,6 +57,9 @@ constexpr Wording kWording[] = {
     {Mistake::MailtoSpace, false, QT_TRANSLATE_NOOP("quorvel::markup", "The space after mailto: ends the address, so the mail link has no recipient; remove the space.")},
     {Mistake::UnfinishedTag, false, QT_TRANSLATE_NOOP("quorvel::markup", "The {typed} here needs a > to end it.")},
     {Mistake::SpaceAfterLessThan, false, QT_TRANSLATE_NOOP("quorvel::markup", "With a space after < or </ the browser sees no tag here; write {meant} with no space.")},
+    {Mistake::CurlyQuotes, false, QT_TRANSLATE_NOOP("quorvel::markup", "The browser takes curly quotes like “ and ” as part of the value; type straight quotes (\") instead.")},
+    {Mistake::MissingOpeningQuote, false, QT_TRANSLATE_NOOP("quorvel::markup", "This value ends with {quote} but does not start with one, so the browser takes the {quote} as part of it; write {meant}.")},
+    {Mistake::SchemeWithoutColon, false, QT_TRANSLATE_NOOP("quorvel::markup", "A web address needs a : after {scheme}; write {meant}.")},
 };
 
 // What a tag does to the text it holds, by the tags that do it: "add </B>
@@ -788,11 +791,20 @@ void Checker::attributes(const Token &t, const TagInfo &info)
         const qsizetype after = a.value.start + a.value.length;
         if (!a.closed || value.isEmpty())
             continue;
-        if (!contains(kAddressAttributes, name.view()))
+        // A word processor's quotes, or a value's first quote left out: the
+        // browser takes the quotes into the value, and a link breaks.
+        if (!a.quote && QStringView(u"“”„‘’").contains(value.front()))
+            record({Mistake::CurlyQuotes, a.value});
+        else if (!a.quote && (value.back() == u'"' || value.back() == u'\''))
+            record({Mistake::MissingOpeningQuote, a.value});
+        else if (!contains(kAddressAttributes, name.view()))
             continue;
-        if (name.view() == "href" && !a.quote && isSpace(m_tokens.at(after)) &&
-            value.compare(u"mailto:", Qt::CaseInsensitive) == 0)
+        else if (name.view() == "href" && !a.quote && isSpace(m_tokens.at(after)) &&
+                 value.compare(u"mailto:", Qt::CaseInsensitive) == 0)
             record({Mistake::MailtoSpace, {a.value.start, a.value.length + 1}});
+        else if (value.startsWith(u"http//", Qt::CaseInsensitive) ||
+                 value.startsWith(u"https//", Qt::CaseInsensitive))
+            record({Mistake::SchemeWithoutColon, a.value});
         else if (looksLikeWebSite(value))
             record({Mistake::AddressWithoutScheme, a.value});
     }
@@ -858,6 +870,11 @@ QString meant(QStringView text, const Found &f)
     case Mistake::SpaceAfterLessThan: // without the spaces after its '<' or '</'
         return QStringLiteral("%1%2").arg(here.first(here.startsWith(u"</") ? 2 : 1),
                                           here.sliced(name.data() - here.data()));
+    case Mistake::MissingOpeningQuote:
+        return QStringLiteral("%1%2").arg(here.last(1), here);
+    case Mistake::SchemeWithoutColon:
+        return QStringLiteral("%1:%2").arg(here.first(here.indexOf(u'/')),
+                                           here.sliced(here.indexOf(u'/')));
     default:
         return {};
     }
@@ -884,6 +901,8 @@ QString sentence(QStringView text, const Found &f)
         knowsMore = !learnerMeant.isEmpty();
     const auto start = [](QStringView n) { return QStringLiteral("<%1>").arg(n); };
     const auto end = [](QStringView n) { return QStringLiteral("</%1>").arg(n); };
+    const QStringView quote = f.kind == Mistake::MissingOpeningQuote ? here.last(1) : here.first(1);
+    const QStringView scheme = here.first(std::max<qsizetype>(here.indexOf(u'/'), 0));
     return say(f.kind, knowsMore,
                {{"tag", start(f.kind == Mistake::MisspeltAttribute ? context : name)},
                 {"endTag", end(name)},
@@ -894,7 +913,8 @@ QString sentence(QStringView text, const Found &f)
                 {"typed", here.toString()},
                 {"attribute", here.toString()},
                 {"address", here.trimmed().toString()},
-                {"quote", here.first(1).toString()}});
+                {"scheme", scheme.toString()},
+                {"quote", quote.toString()}});
 }
 
 } // namespace

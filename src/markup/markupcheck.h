@@ -26,6 +26,9 @@ enum class Mistake {
     MailtoSpace,          // <A HREF=mailto: a@b.c>
     UnfinishedTag,        // Hello <B world</B>
     SpaceAfterLessThan,   // </ B>
+    CurlyQuotes,          // <A HREF=“page2.html”>
+    MissingOpeningQuote,  // <A HREF=page2.html">
+    SchemeWithoutColon,   // <A HREF="http//www.x.com">
 };
 
 // Indexes into the text given, in UTF-16 code units.
