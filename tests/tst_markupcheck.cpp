@@ -48,12 +48,14 @@ private slots:
         row("nominal: a paragraph a rule already ended", "<P>text<HR>more</P>",
             int(Mistake::StrayEndTag), {"15:</P>", "7:<HR>"}, {"<HR>", "<P>", "</P>"});
         row("nominal: an end tag for a break", "a</BR>b", int(Mistake::EndTagOfVoidElement),
-            {"1:</BR>"}, {"<BR>", "</BR>"});
+            {"1:</BR>"}, {"<BR>", "delete the </BR>"});
         row("nominal: Lesson 3's instruction as written: the address's quote never ends",
             "This is a hyperlink to  <A HREF=\"www.yahoo.com> yahoo </A>.",
-            int(Mistake::UnterminatedQuote), {"32:\"www.yahoo.com"}, {"address"});
+            int(Mistake::UnterminatedQuote), {"32:\"www.yahoo.com"},
+            {"\" right after the address"});
         row("nominal: a quote running to the end of the text, not an address",
-            "<P TITLE=\"hello\nthere", int(Mistake::UnterminatedQuote), {"9:\"hello"}, {"value"});
+            "<P TITLE=\"hello\nthere", int(Mistake::UnterminatedQuote), {"9:\"hello"},
+            {"\" at the end of the value"});
         row("nominal: a less-than sign", "1 < 2", int(Mistake::StrayLessThan), {"2:<"}, {"&lt;"});
         row("nominal: a beginner's word for a tag", "<BOLD>x</BOLD>", int(Mistake::UnknownElement),
             {"0:<BOLD>"}, {"<BOLD>", "<B>?"});
@@ -73,7 +75,7 @@ private slots:
         row("nominal: a bare host name", "<a href=example.org/page>x</a>",
             int(Mistake::AddressWithoutScheme), {"8:example.org/page"});
         row("nominal: a space after mailto:", "<A HREF=mailto: a@b.c>x</A>",
-            int(Mistake::MailtoSpace), {"8:mailto: "}, {"mailto:"});
+            int(Mistake::MailtoSpace), {"8:mailto: "}, {"nobody", "remove the space"});
         row("nominal: a tag without its '>' before the next tag", "Hello <B world</B>",
             int(Mistake::UnfinishedTag), {"6:<B"}, {"<B"});
         row("nominal: a space after '</': the end tag the learner meant", "<B>bold</ B> normal",
