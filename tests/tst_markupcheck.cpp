@@ -48,12 +48,14 @@ private slots:
         row("nominal: a paragraph a rule already ended", "<P>text<HR>more</P>",
             int(Mistake::StrayEndTag), {"15:</P>", "7:<HR>"}, {"<HR>", "<P>", "</P>"});
         row("nominal: an end tag for a break", "a</BR>b", int(Mistake::EndTagOfVoidElement),
-            {"1:</BR>"}, {"<BR>", "</BR>"});
+            {"1:</BR>"}, {"<BR>", "delete the </BR>"});
         row("nominal: Lesson 3's instruction as written: the address's quote never ends",
             "This is a hyperlink to  <A HREF=\"www.yahoo.com> yahoo </A>.",
-            int(Mistake::UnterminatedQuote), {"32:\"www.yahoo.com"}, {"address"});
+            int(Mistake::UnterminatedQuote), {"32:\"www.yahoo.com"},
+            {"\" right after the address"});
         row("nominal: a quote running to the end of the text, not an address",
-            "<P TITLE=\"hello\nthere", int(Mistake::UnterminatedQuote), {"9:\"hello"}, {"value"});
+            "<P TITLE=\"hello\nthere", int(Mistake::UnterminatedQuote), {"9:\"hello"},
+            {"\" at the end of the value"});
         row("nominal: a less-than sign", "1 < 2", int(Mistake::StrayLessThan), {"2:<"}, {"&lt;"});
         row("nominal: a beginner's word for a tag", "<BOLD>x</BOLD>", int(Mistake::UnknownElement),
             {"0:<BOLD>"}, {"<BOLD>", "<B>?"});
@@ -73,9 +75,24 @@ private slots:
         row("nominal: a bare host name", "<a href=example.org/page>x</a>",
             int(Mistake::AddressWithoutScheme), {"8:example.org/page"});
         row("nominal: a space after mailto:", "<A HREF=mailto: a@b.c>x</A>",
-            int(Mistake::MailtoSpace), {"8:mailto: "}, {"mailto:"});
+            int(Mistake::MailtoSpace), {"8:mailto: "}, {"nobody", "remove the space"});
         row("nominal: a tag without its '>' before the next tag", "Hello <B world</B>",
             int(Mistake::UnfinishedTag), {"6:<B"}, {"<B"});
+        row("nominal: a space after '</': the end tag the learner meant", "<B>bold</ B> normal",
+            int(Mistake::SpaceAfterLessThan), {"7:</ B>"}, {"</B>"});
+        row("nominal: a space after '<': the tag the learner meant", "< B>bold</B>",
+            int(Mistake::SpaceAfterLessThan), {"0:< B>"}, {"<B>"});
+        row("nominal: a bold's end tag crosses a paragraph", "<B><P>Bold paragraph</B></P>",
+            int(Mistake::MismatchedEndTag), {"20:</B>", "3:<P>"}, {"</P>"});
+        row("nominal: a word processor's quotes", "<A HREF=“page2.html”>x</A>",
+            int(Mistake::CurlyQuotes), {"8:“page2.html”"});
+        row("nominal: an opening quote left out", "<a href=page2.html\">x</a>",
+            int(Mistake::MissingOpeningQuote), {"8:page2.html\""}, {"\"page2.html\""});
+        row("nominal: a scheme without its colon", "<a href=\"http//www.x.com\">x</a>",
+            int(Mistake::SchemeWithoutColon), {"9:http//www.x.com"}, {"http://www.x.com"});
+        row("nominal: with a doctype a table ends the paragraph",
+            "<!DOCTYPE html><p>a<table></table></p>", int(Mistake::StrayEndTag),
+            {"34:</p>", "19:<table>"}, {"<table>"});
 
         // Which mistake comes first, and what a mistake hides.
         row("nominal: an open tag counts from where it starts", "<B>x < y",
@@ -117,6 +134,17 @@ private slots:
             QStringLiteral("<A\u2029HREF=\"x.html\"\u2028TITLE='two\u2029lines'>x</A\u2029>"),
             kNone);
         row("nominal: drawings close their own tags", "<svg><circle r=\"1\"/><path/></svg>", kNone);
+        row("nominal: quoted values holding '>'",
+            "<a href=\"next.html\" title=\"Next page >\">Next</a><img src=\"a.png\" alt=\"->\">",
+            kNone);
+        row("nominal: without a doctype a table stays in the paragraph",
+            "<p>Text<table><tr><td>x</td></tr></table></p>", kNone);
+        row("nominal: ruby's bases left open", "<ruby><rb>a<rb>b<rtc>c</ruby>", kNone);
+        row("nominal: CDATA in a drawing is text",
+            "<svg><script><![CDATA[ if (a > 0 && b < 1) {} ]]></script></svg>", kNone);
+        row("nominal: HTML's rules inside a drawing's foreignObject",
+            "<svg><foreignObject><br></foreignObject></svg>", kNone);
+        row("nominal: RDFa's attributes", "<a typeof=\"Person\" href=\"#\">x</a>", kNone);
 
         row("robustness: empty text", "", kNone);
         row("robustness: a lone '<'", "<", int(Mistake::StrayLessThan), {"0:<"});
@@ -129,6 +157,8 @@ private slots:
             int(Mistake::StrayLessThan), {"9:<"});
         row("robustness: a quote on every tag that never closes",
             QString("<br title=\"x>").repeated(20000), int(Mistake::UnterminatedQuote), {"10:\"x"});
+        row("robustness: one tag, 20,000 quoted values and no '>'",
+            "<a" + QString(" t=\"x\"").repeated(20000), int(Mistake::UnfinishedTag), {"0:<a"});
     }
 
     void firstMistake()

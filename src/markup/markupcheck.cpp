@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The text is read with a browser tokenizer's rules for tags, attributes,
-// quotes and comments, and the open tags are kept the way a browser's tree
-// builder keeps them in the common cases, so that what is called a mistake
-// here is something the browser stumbles over too. One pass: searches for a
-// quote or a '>' remember where they got to, so a quote that never ends is
-// read once, not once for every tag after it.
+// The markup is read in three steps, so that what is called a mistake here is
+// something the browser stumbles over too. A tokenizer reads tags, quotes
+// and comments by a browser's rules and says how each tag ended. One pass
+// keeps the open elements as a browser's tree builder does in the common
+// cases, from a table of the tags. Rules note each mistake as a kind and a
+// place; the earliest wins, and only its sentence is written. No step goes
+// back over the text, so the time grows with the text's length and no faster.
 #include "markupcheck.h"
 
 #include "lexical.h"
@@ -17,204 +18,173 @@
 #include <cstdint>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
 namespace quorvel::markup {
 
 namespace {
 
-// Every sentence the checker says, one row per kind, in the order of Mistake.
-// A row's variant is said when the checker knows more: what the tag does
-// (%3, from kTagDoes), which tag ended the one an end tag was for, that the
-// value is a web address, or which tag the learner may have meant.
+// Every sentence the checker says. Each {name} is filled by name, so that a
+// translation may put them in the order its language needs. A kind's second
+// row is said when the checker knows more: what the tag does, which tag ended
+// the one an end tag was for, that the value is an address, or which tag the
+// learner may have meant.
 struct Wording {
     Mistake kind;
-    const char *plain;
-    const char *variant;
+    bool knowsMore;
+    const char *text;
 };
 
 // clang-format off
 constexpr Wording kWording[] = {
-    {Mistake::UnclosedElement,
-     QT_TRANSLATE_NOOP("quorvel::markup", "The %1 here never closes; add %2 where it should end."),
-     QT_TRANSLATE_NOOP("quorvel::markup", "The %1 here never closes; add %2 where the %3 should end.")},
-    {Mistake::MismatchedEndTag,
-     QT_TRANSLATE_NOOP("quorvel::markup", "The %1 here closes %2 while %3 is still open; close it with %4 first."),
-     nullptr},
-    {Mistake::StrayEndTag,
-     QT_TRANSLATE_NOOP("quorvel::markup", "There is no %1 open for this %2 to close."),
-     QT_TRANSLATE_NOOP("quorvel::markup", "The %3 before it already ended your %1, so this %2 has nothing to close.")},
-    {Mistake::EndTagOfVoidElement,
-     QT_TRANSLATE_NOOP("quorvel::markup", "%1 stands alone and needs no %2."),
-     nullptr},
-    {Mistake::UnterminatedQuote,
-     QT_TRANSLATE_NOOP("quorvel::markup", "The quote that starts this value never ends, so the browser reads the text after it as part of the value."),
-     QT_TRANSLATE_NOOP("quorvel::markup", "The quote that starts this address never ends, so the browser reads the text after it as part of the address.")},
-    {Mistake::StrayLessThan,
-     QT_TRANSLATE_NOOP("quorvel::markup", "This < starts no tag; to show < itself, write &lt; instead."),
-     nullptr},
-    {Mistake::UnknownElement,
-     QT_TRANSLATE_NOOP("quorvel::markup", "Browsers know no %1 tag, so it does nothing to your text."),
-     QT_TRANSLATE_NOOP("quorvel::markup", "Browsers know no %1 tag; did you mean %2?")},
-    {Mistake::MisspeltAttribute,
-     QT_TRANSLATE_NOOP("quorvel::markup", "Browsers know no %1 in the %2 tag; did you mean %3?"),
-     nullptr},
-    {Mistake::UnterminatedComment,
-     QT_TRANSLATE_NOOP("quorvel::markup", "This comment never ends, so the browser hides all the text after it; end it with -->."),
-     nullptr},
-    {Mistake::AddressWithoutScheme,
-     QT_TRANSLATE_NOOP("quorvel::markup", "Without http:// in front, %1 points at a file next to your page, not at the web site; write http://%1."),
-     nullptr},
-    {Mistake::MailtoSpace,
-     QT_TRANSLATE_NOOP("quorvel::markup", "The space after mailto: ends the address, so the mail link has no recipient; remove the space."),
-     nullptr},
-    {Mistake::UnfinishedTag,
-     QT_TRANSLATE_NOOP("quorvel::markup", "The %1 here needs a > to end it."),
-     nullptr},
-};
-// clang-format on
-
-constexpr bool inOrder()
-{
-    for (std::size_t i = 0; i < std::size(kWording); ++i)
-        if (kWording[i].kind != Mistake(i))
-            return false;
-    return true;
-}
-static_assert(inOrder() && std::size(kWording) == std::size_t(Mistake::UnfinishedTag) + 1);
-
-// What a tag does to the text it holds: "add </B> where the bold text
-// should end" tells a beginner more than "where it should end".
-struct TagDoes {
-    std::string_view tag;
-    const char *does;
+    {Mistake::UnclosedElement, false, QT_TRANSLATE_NOOP("quorvel::markup", "The {tag} here never closes; add {endTag} where it should end.")},
+    {Mistake::UnclosedElement, true, QT_TRANSLATE_NOOP("quorvel::markup", "The {tag} here never closes; add {endTag} where the {does} should end.")},
+    {Mistake::MismatchedEndTag, false, QT_TRANSLATE_NOOP("quorvel::markup", "The {endTag} here closes {tag} while {open} is still open; close it with {openEnd} first.")},
+    {Mistake::StrayEndTag, false, QT_TRANSLATE_NOOP("quorvel::markup", "There is no {tag} open for this {endTag} to close; delete the {endTag}, or add {tag} where it should start.")},
+    {Mistake::StrayEndTag, true, QT_TRANSLATE_NOOP("quorvel::markup", "The {open} before it already ended your {tag}, so this {endTag} has nothing to close; put the {endTag} before the {open}.")},
+    {Mistake::EndTagOfVoidElement, false, QT_TRANSLATE_NOOP("quorvel::markup", "{tag} stands alone and needs no {endTag}; delete the {endTag}.")},
+    {Mistake::UnterminatedQuote, false, QT_TRANSLATE_NOOP("quorvel::markup", "The quote that starts this value never ends, so the browser reads the text after it as part of the value; put a {quote} at the end of the value.")},
+    {Mistake::UnterminatedQuote, true, QT_TRANSLATE_NOOP("quorvel::markup", "The quote that starts this address never ends, so the browser reads the text after it as part of the address; put a {quote} right after the address.")},
+    {Mistake::StrayLessThan, false, QT_TRANSLATE_NOOP("quorvel::markup", "This < starts no tag; to show < itself, write &lt; instead.")},
+    {Mistake::UnknownElement, false, QT_TRANSLATE_NOOP("quorvel::markup", "Browsers know no {tag} tag, so it does nothing to your text; check how it is spelt, or delete it.")},
+    {Mistake::UnknownElement, true, QT_TRANSLATE_NOOP("quorvel::markup", "Browsers know no {tag} tag; did you mean {meant}?")},
+    {Mistake::MisspeltAttribute, false, QT_TRANSLATE_NOOP("quorvel::markup", "Browsers know no {attribute} in the {tag} tag; did you mean {meant}?")},
+    {Mistake::UnterminatedComment, false, QT_TRANSLATE_NOOP("quorvel::markup", "This comment never ends, so the browser hides all the text after it; end it with -->.")},
+    {Mistake::AddressWithoutScheme, false, QT_TRANSLATE_NOOP("quorvel::markup", "Without http:// in front, {address} points at a file next to your page, not at the web site; write http://{address}.")},
+    {Mistake::MailtoSpace, false, QT_TRANSLATE_NOOP("quorvel::markup", "The space after mailto: ends the address, so the mail has nobody to go to; remove the space.")},
+    {Mistake::UnfinishedTag, false, QT_TRANSLATE_NOOP("quorvel::markup", "The {typed} here needs a > to end it; add one where the tag should end.")},
+    {Mistake::SpaceAfterLessThan, false, QT_TRANSLATE_NOOP("quorvel::markup", "With a space after < or </ the browser sees no tag here; write {meant} with no space.")},
+    {Mistake::CurlyQuotes, false, QT_TRANSLATE_NOOP("quorvel::markup", "The browser takes curly quotes like “ and ” as part of the value; type straight quotes (\") instead.")},
+    {Mistake::MissingOpeningQuote, false, QT_TRANSLATE_NOOP("quorvel::markup", "This value ends with {quote} but does not start with one, so the browser takes the {quote} as part of it; write {meant}.")},
+    {Mistake::SchemeWithoutColon, false, QT_TRANSLATE_NOOP("quorvel::markup", "A web address needs a : after {scheme}; write {meant}.")},
 };
 
-// clang-format off
-constexpr TagDoes kTagDoes[] = {
+// What a tag does to the text it holds, by the tags that do it: "add </B>
+// where the bold text should end" tells a beginner more than "where it should
+// end".
+constexpr std::pair<std::string_view, const char *> kTagDoes[] = {
     {"a", QT_TRANSLATE_NOOP("quorvel::markup", "link")},
-    {"b", QT_TRANSLATE_NOOP("quorvel::markup", "bold text")},
+    {"b strong", QT_TRANSLATE_NOOP("quorvel::markup", "bold text")},
+    {"em i", QT_TRANSLATE_NOOP("quorvel::markup", "italic text")},
+    {"ins u", QT_TRANSLATE_NOOP("quorvel::markup", "underlined text")},
+    {"del s strike", QT_TRANSLATE_NOOP("quorvel::markup", "crossed-out text")},
     {"big", QT_TRANSLATE_NOOP("quorvel::markup", "big text")},
-    {"blockquote", QT_TRANSLATE_NOOP("quorvel::markup", "quotation")},
-    {"center", QT_TRANSLATE_NOOP("quorvel::markup", "centred text")},
-    {"del", QT_TRANSLATE_NOOP("quorvel::markup", "crossed-out text")},
-    {"em", QT_TRANSLATE_NOOP("quorvel::markup", "italic text")},
-    {"font", QT_TRANSLATE_NOOP("quorvel::markup", "text in that font")},
-    {"h1", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
-    {"h2", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
-    {"h3", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
-    {"h4", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
-    {"h5", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
-    {"h6", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
-    {"i", QT_TRANSLATE_NOOP("quorvel::markup", "italic text")},
-    {"ins", QT_TRANSLATE_NOOP("quorvel::markup", "underlined text")},
-    {"mark", QT_TRANSLATE_NOOP("quorvel::markup", "highlighted text")},
-    {"marquee", QT_TRANSLATE_NOOP("quorvel::markup", "moving text")},
-    {"ol", QT_TRANSLATE_NOOP("quorvel::markup", "list")},
-    {"q", QT_TRANSLATE_NOOP("quorvel::markup", "quotation")},
-    {"s", QT_TRANSLATE_NOOP("quorvel::markup", "crossed-out text")},
     {"small", QT_TRANSLATE_NOOP("quorvel::markup", "small text")},
-    {"strike", QT_TRANSLATE_NOOP("quorvel::markup", "crossed-out text")},
-    {"strong", QT_TRANSLATE_NOOP("quorvel::markup", "bold text")},
     {"sub", QT_TRANSLATE_NOOP("quorvel::markup", "lowered text")},
     {"sup", QT_TRANSLATE_NOOP("quorvel::markup", "raised text")},
-    {"table", QT_TRANSLATE_NOOP("quorvel::markup", "table")},
     {"tt", QT_TRANSLATE_NOOP("quorvel::markup", "typewriter text")},
-    {"u", QT_TRANSLATE_NOOP("quorvel::markup", "underlined text")},
-    {"ul", QT_TRANSLATE_NOOP("quorvel::markup", "list")},
+    {"mark", QT_TRANSLATE_NOOP("quorvel::markup", "highlighted text")},
+    {"marquee", QT_TRANSLATE_NOOP("quorvel::markup", "moving text")},
+    {"center", QT_TRANSLATE_NOOP("quorvel::markup", "centred text")},
+    {"font", QT_TRANSLATE_NOOP("quorvel::markup", "text in that font")},
+    {"h1 h2 h3 h4 h5 h6", QT_TRANSLATE_NOOP("quorvel::markup", "heading")},
+    {"blockquote q", QT_TRANSLATE_NOOP("quorvel::markup", "quotation")},
+    {"ol ul", QT_TRANSLATE_NOOP("quorvel::markup", "list")},
+    {"table", QT_TRANSLATE_NOOP("quorvel::markup", "table")},
+};
+
+// What the browser reads after a start tag.
+enum class Reads : std::uint8_t {
+    Tags,    // text and tags, as usual
+    Nothing, // a void element never opens: <BR>, <IMG>
+    Text,    // text up to its own end tag: <SCRIPT>, <TITLE>
+    Foreign, // SVG and MathML: any name goes, and <x/> closes itself
+    AllText, // everything after it is text: <PLAINTEXT>
+};
+
+enum class Role : std::uint8_t {
+    Plain,
+    Formatting, // its end tag crosses whatever is still open inside it
+    Rare,       // known, but never the tag a learner meant
+};
+
+// The groups of elements whose end tags may be left out. A start tag ends the
+// open elements of the groups it names, when only such elements stand above.
+using Groups = std::uint16_t;
+enum : Groups {
+    kP = 1 << 0, kLi = 1 << 1, kDtDd = 1 << 2, kOption = 1 << 3, kOptgroup = 1 << 4,
+    kRow = 1 << 5, kCell = 1 << 6, kSection = 1 << 7 /* thead, tbody, tfoot */,
+    kColgroup = 1 << 8, kCaption = 1 << 9, kRuby = 1 << 10 /* rb, rt, rp */, kRtc = 1 << 11,
+    kHead = 1 << 12, kOuter = 1 << 13 /* html, body */,
 };
 // clang-format on
-
-// The tags whose end tag may be left out, one bit each. A start tag ends the
-// open elements its mask names, provided only such elements stand above them.
-enum : std::uint32_t {
-    kP = 1u << 0,
-    kLi = 1u << 1,
-    kDt = 1u << 2,
-    kDd = 1u << 3,
-    kOption = 1u << 4,
-    kOptgroup = 1u << 5,
-    kTr = 1u << 6,
-    kTd = 1u << 7,
-    kTh = 1u << 8,
-    kThead = 1u << 9,
-    kTbody = 1u << 10,
-    kTfoot = 1u << 11,
-    kColgroup = 1u << 12,
-    kCaption = 1u << 13,
-    kRt = 1u << 14,
-    kRp = 1u << 15,
-    kHtml = 1u << 16,
-    kHead = 1u << 17,
-    kBody = 1u << 18,
-};
-constexpr std::uint32_t kCell = kTd | kTh;
-constexpr std::uint32_t kRow = kTr | kCell;
-constexpr std::uint32_t kTablePart = kThead | kTbody | kTfoot | kCaption | kColgroup | kRow;
-constexpr std::uint32_t kRuby = kRt | kRp;
-constexpr std::uint32_t kList = kP | kDt | kDd;
-
-enum : std::uint8_t {
-    kVoid = 1,      // never opens: <BR>, <IMG>
-    kRawText = 2,   // its content is text up to its own end tag
-    kForeign = 4,   // SVG and MathML: <x/> closes, any name goes
-    kPlaintext = 8, // everything after it is text
-    kRare = 16,     // known, but never the tag a learner meant
-};
+constexpr Groups kTablePart = kSection | kColgroup | kCaption | kRow | kCell;
 
 struct TagInfo {
     std::string_view name;
-    std::uint32_t self = 0;   // its bit, when its end tag may be left out
-    std::uint32_t closes = 0; // what its start tag ends
-    std::uint8_t flags = 0;
+    Reads reads = Reads::Tags;
+    Groups closes = 0; // the open elements its start tag ends
+    Groups group = 0;  // its own, when its end tag may be left out
+    Role role = Role::Plain;
 };
+
+// A block's start tag ends an open paragraph; a formatting element's end tag
+// crosses what is open inside it; an optional one's end tag may be left out.
+constexpr auto tag = [](std::string_view name, Reads r = Reads::Tags) { return TagInfo{name, r}; };
+constexpr auto block = [](std::string_view name, Reads r = Reads::Tags) {
+    return TagInfo{name, r, kP};
+};
+constexpr auto formatting = [](std::string_view name) {
+    return TagInfo{name, Reads::Tags, 0, 0, Role::Formatting};
+};
+constexpr auto optional = [](std::string_view name, Groups group, Groups closes) {
+    return TagInfo{name, Reads::Tags, closes, group};
+};
+constexpr auto rare = [](TagInfo info) {
+    return TagInfo{info.name, info.reads, info.closes, info.group, Role::Rare};
+};
+constexpr Reads kVoid = Reads::Nothing;
+constexpr Reads kText = Reads::Text;
 
 // Every tag browsers know, current and obsolete, sorted by name.
 // clang-format off
 constexpr TagInfo kTags[] = {
-    {"a"}, {"abbr"}, {"acronym"}, {"address", 0, kP}, {"applet"}, {"area", 0, 0, kVoid},
-    {"article", 0, kP}, {"aside", 0, kP}, {"audio"}, {"b"}, {"base", 0, 0, kVoid},
-    {"basefont", 0, 0, kVoid}, {"bdi"}, {"bdo"}, {"bgsound", 0, 0, kVoid}, {"big"}, {"blink"},
-    {"blockquote", 0, kP}, {"body", kBody, kHead}, {"br", 0, 0, kVoid}, {"button"}, {"canvas"},
-    {"caption", kCaption, kTablePart}, {"center", 0, kP}, {"cite"}, {"code"},
-    {"col", 0, 0, kVoid | kRare}, {"colgroup", kColgroup, kTablePart}, {"data"}, {"datalist"},
-    {"dd", kDd, kList}, {"del"}, {"details", 0, kP}, {"dfn"}, {"dialog", 0, kP}, {"dir", 0, kP},
-    {"div", 0, kP}, {"dl", 0, kP}, {"dt", kDt, kList}, {"em"}, {"embed", 0, 0, kVoid},
-    {"fieldset", 0, kP}, {"figcaption", 0, kP}, {"figure", 0, kP}, {"font"}, {"footer", 0, kP},
-    {"form", 0, kP}, {"frame", 0, 0, kVoid}, {"frameset"}, {"h1", 0, kP}, {"h2", 0, kP},
-    {"h3", 0, kP}, {"h4", 0, kP}, {"h5", 0, kP}, {"h6", 0, kP}, {"head", kHead},
-    {"header", 0, kP}, {"hgroup", 0, kP}, {"hr", 0, kP, kVoid}, {"html", kHtml}, {"i"},
-    {"iframe", 0, 0, kRawText}, {"image", 0, 0, kVoid | kRare}, {"img", 0, 0, kVoid},
-    {"input", 0, 0, kVoid}, {"ins"}, {"kbd"}, {"keygen", 0, 0, kVoid | kRare}, {"label"},
-    {"legend"}, {"li", kLi, kP | kLi}, {"link", 0, 0, kVoid}, {"listing", 0, kP, kRare},
-    {"main", 0, kP}, {"map"}, {"mark"}, {"marquee"}, {"math", 0, 0, kForeign}, {"menu", 0, kP},
-    {"menuitem", 0, 0, kRare}, {"meta", 0, 0, kVoid}, {"meter"}, {"multicol", 0, 0, kRare},
-    {"nav", 0, kP}, {"nextid", 0, 0, kRare}, {"nobr"}, {"noembed", 0, 0, kRawText},
-    {"noframes", 0, 0, kRawText}, {"noscript"}, {"object"}, {"ol", 0, kP},
-    {"optgroup", kOptgroup, kOption | kOptgroup}, {"option", kOption, kOption}, {"output"},
-    {"p", kP, kP}, {"param", 0, 0, kVoid}, {"picture"}, {"plaintext", 0, kP, kPlaintext | kRare},
-    {"pre", 0, kP}, {"progress"}, {"q"}, {"rb", 0, 0, kRare}, {"rp", kRp, kRuby},
-    {"rt", kRt, kRuby}, {"rtc", 0, 0, kRare}, {"ruby"}, {"s"}, {"samp"},
-    {"script", 0, 0, kRawText}, {"search", 0, kP}, {"section", 0, kP}, {"select"}, {"slot"},
-    {"small"}, {"source", 0, 0, kVoid}, {"spacer", 0, 0, kRare}, {"span"}, {"strike"},
-    {"strong"}, {"style", 0, 0, kRawText}, {"sub"}, {"summary", 0, kP}, {"sup"},
-    {"svg", 0, 0, kForeign}, {"table", 0, kP}, {"tbody", kTbody, kTablePart},
-    {"td", kTd, kCell}, {"template"}, {"textarea", 0, 0, kRawText},
-    {"tfoot", kTfoot, kTablePart}, {"th", kTh, kCell}, {"thead", kThead, kTablePart}, {"time"},
-    {"title", 0, 0, kRawText}, {"tr", kTr, kRow}, {"track", 0, 0, kVoid}, {"tt"}, {"u"},
-    {"ul", 0, kP}, {"var"}, {"video"}, {"wbr", 0, 0, kVoid}, {"xmp", 0, kP, kRawText | kRare},
-};
-// clang-format on
-static_assert(std::ranges::is_sorted(kTags, {}, &TagInfo::name));
-constexpr int kTagCount = int(std::size(kTags));
-
-// The words beginners reach for when they guess a tag's name.
-struct Guess {
-    std::string_view word;
-    std::string_view tag;
+    formatting("a"), tag("abbr"), tag("acronym"), block("address"), tag("applet"),
+    tag("area", kVoid), block("article"), block("aside"), tag("audio"), formatting("b"),
+    tag("base", kVoid), tag("basefont", kVoid), tag("bdi"), tag("bdo"), tag("bgsound", kVoid),
+    formatting("big"), tag("blink"), block("blockquote"), optional("body", kOuter, kHead),
+    tag("br", kVoid), tag("button"), tag("canvas"), optional("caption", kCaption, kTablePart),
+    block("center"), tag("cite"), formatting("code"), rare(tag("col", kVoid)),
+    optional("colgroup", kColgroup, kTablePart), tag("data"), tag("datalist"),
+    optional("dd", kDtDd, kP | kDtDd), tag("del"), block("details"), tag("dfn"), block("dialog"),
+    block("dir"), block("div"), block("dl"), optional("dt", kDtDd, kP | kDtDd), formatting("em"),
+    tag("embed", kVoid), block("fieldset"), block("figcaption"), block("figure"),
+    formatting("font"), block("footer"), block("form"), tag("frame", kVoid), tag("frameset"),
+    block("h1"), block("h2"), block("h3"), block("h4"), block("h5"), block("h6"),
+    optional("head", kHead, 0), block("header"), block("hgroup"), block("hr", kVoid),
+    optional("html", kOuter, 0), formatting("i"), tag("iframe", kText),
+    rare(tag("image", kVoid)), tag("img", kVoid), tag("input", kVoid), tag("ins"), tag("kbd"),
+    rare(tag("keygen", kVoid)), tag("label"), tag("legend"), optional("li", kLi, kP | kLi),
+    tag("link", kVoid), rare(block("listing")), block("main"), tag("map"), tag("mark"),
+    tag("marquee"), tag("math", Reads::Foreign), block("menu"), rare(tag("menuitem")),
+    tag("meta", kVoid), tag("meter"), rare(tag("multicol")), block("nav"), rare(tag("nextid")),
+    formatting("nobr"), tag("noembed", kText), tag("noframes", kText), tag("noscript"),
+    tag("object"), block("ol"), optional("optgroup", kOptgroup, kOption | kOptgroup),
+    optional("option", kOption, kOption), tag("output"), optional("p", kP, kP),
+    tag("param", kVoid), tag("picture"), rare(block("plaintext", Reads::AllText)), block("pre"),
+    tag("progress"), tag("q"), rare(optional("rb", kRuby, kRuby | kRtc)),
+    optional("rp", kRuby, kRuby), optional("rt", kRuby, kRuby),
+    rare(optional("rtc", kRtc, kRuby | kRtc)), tag("ruby"), formatting("s"), tag("samp"),
+    tag("script", kText), block("search"), block("section"), tag("select"), tag("slot"),
+    formatting("small"), tag("source", kVoid), rare(tag("spacer")), tag("span"),
+    formatting("strike"), formatting("strong"), tag("style", kText), tag("sub"),
+    block("summary"), tag("sup"), tag("svg", Reads::Foreign), block("table"),
+    optional("tbody", kSection, kTablePart), optional("td", kCell, kCell), tag("template"),
+    tag("textarea", kText), optional("tfoot", kSection, kTablePart),
+    optional("th", kCell, kCell), optional("thead", kSection, kTablePart), tag("time"),
+    tag("title", kText), optional("tr", kRow, kRow | kCell), tag("track", kVoid),
+    formatting("tt"), formatting("u"), block("ul"), tag("var"), tag("video"), tag("wbr", kVoid),
+    rare(block("xmp", kText)),
 };
 
-// clang-format off
+// Inside SVG and MathML, these hold HTML again.
+constexpr std::string_view kHtmlInside[] = {"desc", "foreignobject", "mi", "mn", "mo", "ms", "mtext", "title"};
+
+// The words beginners reach for when they guess a tag's name, and the tag.
+using Guess = std::pair<std::string_view, std::string_view>;
 constexpr Guess kGuesses[] = {
     {"anchor", "a"}, {"bold", "b"}, {"break", "br"}, {"bullet", "li"}, {"centre", "center"},
     {"color", "font"}, {"colour", "font"}, {"email", "a"}, {"emphasis", "em"},
@@ -233,28 +203,21 @@ constexpr std::string_view kGlobalAttributes[] = {
     "itemid", "itemprop", "itemref", "itemscope", "itemtype", "lang", "nonce", "part", "popover",
     "role", "slot", "spellcheck", "style", "tabindex", "title", "translate", "writingsuggestions",
 };
+// Pages copied from the web carry RDFa's data in these: meant as written.
+constexpr std::string_view kRdfaAttributes[] = {
+    "about", "content", "datatype", "inlist", "prefix", "property", "resource", "typeof", "vocab",
+};
 constexpr std::string_view kLinkAttributes[] = {
     "charset", "coords", "download", "href", "hreflang", "media", "name", "ping",
     "referrerpolicy", "rel", "rev", "shape", "target", "type",
 };
-// clang-format on
 constexpr std::string_view kRuleAttributes[] = {"align", "color", "noshade", "size", "width"};
 constexpr std::string_view kBreakAttributes[] = {"clear"};
 constexpr std::string_view kParagraphAttributes[] = {"align"};
-
-struct CourseTag {
-    std::string_view tag;
-    std::span<const std::string_view> attributes;
-};
-
+using CourseTag = std::pair<std::string_view, std::span<const std::string_view>>;
 constexpr CourseTag kCourseTags[] = {
-    {"a", kLinkAttributes},
-    {"b", {}},
-    {"br", kBreakAttributes},
-    {"hr", kRuleAttributes},
-    {"i", {}},
-    {"p", kParagraphAttributes},
-    {"u", {}},
+    {"a", kLinkAttributes}, {"b", {}}, {"br", kBreakAttributes}, {"hr", kRuleAttributes},
+    {"i", {}}, {"p", kParagraphAttributes}, {"u", {}},
 };
 
 // Attributes whose value is an address: a web site there needs its scheme.
@@ -263,10 +226,11 @@ constexpr std::string_view kAddressAttributes[] = {"action", "background", "href
 // Endings that name a web site rather than a file ("page2.html" is a file).
 // Those that are also common file endings (.py, .pl, .sh, .md) are left out.
 constexpr std::string_view kTopLevelDomains[] = {
-    "at", "au",  "be", "biz", "br",  "ca",  "ch",   "cn",  "co", "com", "de", "dk", "edu",
-    "es", "eu",  "fi", "fr",  "gov", "ie",  "info", "int", "io", "it",  "jp", "me", "mil",
-    "mx", "net", "nl", "no",  "nz",  "org", "ru",   "se",  "tv", "uk",  "us",
+    "at", "au", "be", "biz", "br", "ca", "ch", "cn", "co", "com", "de", "dk", "edu", "es", "eu",
+    "fi", "fr", "gov", "ie", "info", "int", "io", "it", "jp", "me", "mil", "mx", "net", "nl",
+    "no", "nz", "org", "ru", "se", "tv", "uk", "us",
 };
+// clang-format on
 
 // A name as the tables spell it: lower case, short, ASCII. Anything else is
 // in no table, and empty here.
@@ -274,16 +238,11 @@ class Lower {
 public:
     explicit Lower(QStringView s)
     {
-        if (s.size() > qsizetype(m_buf.size()))
+        const auto ascii = [](QChar c) { return c.unicode() > 0 && c.unicode() < 0x80; };
+        if (s.size() > qsizetype(m_buf.size()) || !std::ranges::all_of(s, ascii))
             return;
-        for (const QChar c : s) {
-            const char16_t u = c.unicode();
-            if (u >= 0x80 || u == 0) {
-                m_size = 0;
-                return;
-            }
-            m_buf[m_size++] = char(u >= u'A' && u <= u'Z' ? u + 32 : u);
-        }
+        for (const QChar c : s)
+            m_buf[m_size++] = char(c.unicode() | (isAsciiLetter(c.unicode()) ? 0x20 : 0));
     }
     std::string_view view() const { return {m_buf.data(), m_size}; }
 
@@ -295,6 +254,18 @@ private:
 template <typename Range> bool contains(const Range &names, std::string_view name)
 {
     return std::ranges::find(names, name) != std::ranges::end(names);
+}
+
+bool endsName(char16_t c)
+{
+    return isSpace(c) || c == u'/' || c == u'>';
+}
+
+const TagInfo *lookUp(QStringView typed)
+{
+    const Lower lower(typed);
+    const auto it = std::ranges::lower_bound(kTags, lower.view(), {}, &TagInfo::name);
+    return it != std::end(kTags) && it->name == lower.view() ? &*it : nullptr;
 }
 
 // Optimal string alignment distance: a wrong key, a letter missing or extra,
@@ -326,24 +297,54 @@ int slipsAllowed(std::string_view name)
     return name.size() <= 4 ? 1 : 2;
 }
 
+// The attribute a name on one of the course's tags is one slip away from;
+// empty when the name is right, or on no such tag, or like none.
+std::string_view meantAttribute(std::string_view tag, std::string_view name)
+{
+    const auto course = std::ranges::find(kCourseTags, tag, &CourseTag::first);
+    if (course == std::end(kCourseTags) || name.size() < 3 || name.starts_with("on") ||
+        name.starts_with("data-") || name.starts_with("aria-") || name.find(':') != name.npos ||
+        name == "xmlns" || contains(kGlobalAttributes, name) || contains(kRdfaAttributes, name) ||
+        contains(course->second, name))
+        return {};
+    std::string_view meant;
+    int fewest = slipsAllowed(name) + 1;
+    for (const auto names : {course->second, std::span<const std::string_view>(kGlobalAttributes)})
+        for (const std::string_view known : names)
+            if (const int s = slips(name, known); s < fewest)
+                std::tie(meant, fewest) = std::tuple(known, s);
+    return meant;
+}
+
+// The tag a beginner meant by a name no browser knows, or empty.
+std::string_view meantTag(std::string_view name)
+{
+    if (const auto guess = std::ranges::find(kGuesses, name, &Guess::first);
+        guess != std::end(kGuesses))
+        return guess->second;
+    if (name.size() < 2)
+        return {};
+    // Fewest slips; between as many, one with the first letter right:
+    // <tabel> is a <table> sooner than a <label>.
+    std::string_view meant;
+    int best = 2 * slipsAllowed(name) + 2;
+    for (const TagInfo &known : kTags)
+        if (const int s = 2 * slips(name, known.name) + (known.name[0] == name[0] ? 0 : 1);
+            s < best && known.role != Role::Rare)
+            std::tie(meant, best) = std::tuple(known.name, s);
+    return meant;
+}
+
 // A name from a table, spelt as the learner spells: HERF gives HREF, herf
 // gives href, Herf gives Href.
 QString inLearnersCase(std::string_view known, QStringView typed)
 {
     QString s = QString::fromLatin1(known.data(), qsizetype(known.size()));
-    const bool upper = std::ranges::any_of(typed, [](QChar c) { return c.isUpper(); });
-    const bool lower = std::ranges::any_of(typed, [](QChar c) { return c.isLower(); });
-    if (upper && !lower)
+    if (std::ranges::none_of(typed, [](QChar c) { return c.isLower(); }))
         return s.toUpper();
-    if (!typed.isEmpty() && typed.front().isUpper() && !s.isEmpty())
+    if (typed.front().isUpper() && !s.isEmpty())
         s[0] = s[0].toUpper();
     return s;
-}
-
-const TagInfo *lookUp(std::string_view name)
-{
-    const auto it = std::ranges::lower_bound(kTags, name, {}, &TagInfo::name);
-    return it != std::end(kTags) && it->name == name ? &*it : nullptr;
 }
 
 // A value that names a web site, "www.x.com" or "x.org/page", rather than
@@ -351,70 +352,305 @@ const TagInfo *lookUp(std::string_view name)
 bool looksLikeWebSite(QStringView value)
 {
     value = value.trimmed();
-    qsizetype end = 0;
-    while (end < value.size() && value[end] != u'/' && value[end] != u'?' && value[end] != u'#')
-        ++end;
-    const QStringView host = value.first(end);
-    if (host.isEmpty())
+    const auto inHost = [](QChar c) {
+        return isAsciiLetter(c.unicode()) || isAsciiDigit(c.unicode()) || c == u'-' || c == u'.';
+    };
+    const QStringView host = value.first(std::ranges::find_if_not(value, inHost) - value.begin());
+    const QStringView after = value.sliced(host.size());
+    if (host.isEmpty() || !(after.isEmpty() || QStringView(u"/?#").contains(after.front())))
         return false;
-    for (const QChar c : host) {
-        const char16_t u = c.unicode();
-        if (!isAsciiLetter(u) && !(u >= u'0' && u <= u'9') && u != u'-' && u != u'.')
-            return false;
-    }
     if (host.startsWith(u"www.", Qt::CaseInsensitive) && host.size() > 4)
         return true;
     const qsizetype dot = host.lastIndexOf(u'.');
-    if (dot <= 0 || host.contains(u"..") || host.startsWith(u'.'))
+    return dot > 0 && !host.contains(u"..") && !host.startsWith(u'.') &&
+           contains(kTopLevelDomains, Lower(host.sliced(dot + 1)).view());
+}
+
+// Hidden: "<!x>", "<?x>", "</1>", which the browser shows none of. Text: a
+// CDATA section, in SVG or MathML. LessThan: a '<' that starts nothing, which
+// the browser shows.
+enum class TokenKind : std::uint8_t { StartTag, EndTag, Comment, Doctype, Hidden, Text, LessThan };
+
+enum class Ending : std::uint8_t {
+    Closed,      // by its '>', or a comment's "-->"
+    SelfClosing, // by "/>"
+    CutShort,    // by a '<' before any '>': the learner left the '>' out
+    OpenQuote,   // a quote in it never closes: it is taken to end at the '>'
+                 // after that quote, or where the next tag starts
+    TextEnd,     // the text ends in it: the browser drops it and all after it
+};
+
+struct Attribute {
+    Span name;
+    Span value;         // without its quotes
+    char16_t quote = 0; // around the value, 0 for none
+    bool closed = true; // false when its quote never closes
+};
+
+struct Token {
+    TokenKind kind = TokenKind::Text;
+    Ending ending = Ending::Closed;
+    Span whole;
+    Span name;           // a tag's
+    bool spaced = false; // a space after its "<" or "</"
+    std::vector<Attribute> attributes;
+};
+
+// Reads a token at a time, from where the last one ended.
+struct Tokenizer {
+    QStringView text;
+    qsizetype pos = 0;
+
+    // False at the text's end. In foreign content "<![CDATA[" starts text.
+    bool next(Token &t, bool foreign);
+    // Skips the text of a <SCRIPT>-like element, up to its own end tag.
+    Ending rawText(QStringView name);
+    char16_t at(qsizetype i) const { return i < text.size() ? text[i].unicode() : 0; }
+
+private:
+    qsizetype afterSpace(qsizetype p) const
+    {
+        while (isSpace(at(p)))
+            ++p;
+        return p;
+    }
+    void finish(Token &t, Ending how, qsizetype end)
+    {
+        t.ending = how;
+        t.whole.length = (pos = end) - t.whole.start;
+    }
+    void upTo(Token &t, TokenKind kind, QStringView end);
+    bool spacedTag(Token &t, qsizetype name);
+    void readTag(Token &t, qsizetype name);
+    bool quoted(Token &t, Attribute a, qsizetype quote);
+};
+
+bool Tokenizer::next(Token &t, bool foreign)
+{
+    const qsizetype lt = text.indexOf(u'<', pos);
+    if (lt < 0)
         return false;
-    const Lower ending(host.sliced(dot + 1));
-    return contains(kTopLevelDomains, ending.view());
+    t.whole.start = lt;
+    t.spaced = false;
+    t.attributes.clear();
+    const QStringView rest = text.sliced(lt);
+    const bool end = at(lt + 1) == u'/';
+    const qsizetype name = afterSpace(lt + (end ? 2 : 1));
+    t.kind = end ? TokenKind::EndTag : TokenKind::StartTag;
+    if (isAsciiLetter(at(lt + 1)) || (end && isAsciiLetter(at(name)))) {
+        t.spaced = name > lt + 2; // "</ B>", which the browser hides
+        readTag(t, name);
+    } else if (rest.startsWith(u"<!--")) {
+        const qsizetype close = commentEnd(text, lt + 4);
+        t.kind = TokenKind::Comment;
+        finish(t, close < 0 ? Ending::TextEnd : Ending::Closed, close < 0 ? text.size() : close);
+    } else if (foreign && rest.startsWith(u"<![CDATA[")) {
+        upTo(t, TokenKind::Text, u"]]>");
+    } else if (rest.startsWith(u"<!") || rest.startsWith(u"<?") || (end && rest.size() > 2)) {
+        const bool doctype = rest.sliced(2).startsWith(u"doctype", Qt::CaseInsensitive);
+        upTo(t, doctype ? TokenKind::Doctype : TokenKind::Hidden, u">");
+    } else if (!(name > lt + 1 && isAsciiLetter(at(name)) && spacedTag(t, name))) {
+        t.kind = TokenKind::LessThan;
+        finish(t, Ending::Closed, lt + 1);
+    }
+    return true;
 }
 
-QString joined(std::initializer_list<QStringView> parts)
+void Tokenizer::upTo(Token &t, TokenKind kind, QStringView end)
 {
-    QString s;
-    for (const QStringView part : parts)
-        s.append(part);
-    return s;
+    t.kind = kind;
+    const qsizetype k = text.indexOf(end, t.whole.start + 2);
+    finish(t, k < 0 ? Ending::TextEnd : Ending::Closed, k < 0 ? text.size() : k + end.size());
 }
 
-QString say(Mistake kind, bool variant = false)
+// "< B>": the browser shows it as text, but the learner meant a tag. It is
+// read only up to the next '<', so that "a < b < c" costs no more than that.
+bool Tokenizer::spacedTag(Token &t, qsizetype name)
 {
-    const Wording &w = kWording[std::size_t(kind)];
-    return QCoreApplication::translate("quorvel::markup",
-                                       variant && w.variant ? w.variant : w.plain);
+    const qsizetype next = text.indexOf(u'<', name);
+    Tokenizer upToNext{text.first(next < 0 ? text.size() : next)};
+    upToNext.readTag(t, name);
+    t.spaced = t.ending == Ending::Closed || t.ending == Ending::SelfClosing;
+    pos = t.spaced ? upToNext.pos : pos;
+    return t.spaced;
 }
 
-// A tag as it was read.
-struct TagRead {
-    qsizetype start = 0; // its '<'
-    qsizetype end = 0;   // just after its '>', or where it was cut short
-    qsizetype name = 0;
-    qsizetype nameEnd = 0;
-    bool isEnd = false;
-    bool selfClosing = false;
-    const TagInfo *info = nullptr;
-};
+void Tokenizer::readTag(Token &t, qsizetype p)
+{
+    const qsizetype n = text.size();
+    const auto inName = [&](qsizetype i) { return i < n && !endsName(at(i)) && at(i) != u'<'; };
+    for (t.name.start = p; inName(p);)
+        ++p;
+    t.name.length = p - t.name.start;
+    for (;;) {
+        while (isSpace(at(p)) || (at(p) == u'/' && at(p + 1) != u'>'))
+            ++p;
+        if (p >= n)
+            return finish(t, Ending::TextEnd, n);
+        if (at(p) == u'>' || at(p) == u'/')
+            return finish(t, at(p) == u'>' ? Ending::Closed : Ending::SelfClosing,
+                          p + (at(p) == u'>' ? 1 : 2));
+        if (at(p) == u'<')
+            return finish(t, Ending::CutShort, p);
+        Attribute a{{p, 0}};
+        for (++p; inName(p) && at(p) != u'=';) // a first '=' belongs to the name
+            ++p;
+        a.name.length = p - a.name.start;
+        const qsizetype eq = afterSpace(p);
+        const qsizetype v = afterSpace(eq + 1);
+        if (at(eq) == u'=' && (at(v) == u'"' || at(v) == u'\'')) {
+            if (!quoted(t, a, v))
+                return;
+            p = pos;
+            continue;
+        }
+        if (at(eq) == u'=') {
+            for (p = v; p < n && !isSpace(at(p)) && at(p) != u'>' && at(p) != u'<';)
+                ++p;
+            a.value = {v, p - v};
+        }
+        t.attributes.push_back(a);
+    }
+}
 
-// An open element.
+// A quoted value may hold a '>', or a '<' that starts no tag. When a tag
+// starts before the closing quote, or no quote closes it, the closing quote
+// was forgotten: the tag is taken to end at the first '>' after the opening
+// quote, as the learner meant, or where that tag starts. False once the tag
+// has ended.
+bool Tokenizer::quoted(Token &t, Attribute a, qsizetype quote)
+{
+    a.quote = at(quote);
+    const qsizetype close = text.indexOf(QChar(a.quote), quote + 1);
+    const QStringView upToClose = text.first(close < 0 ? text.size() : close);
+    qsizetype end = upToClose.indexOf(u'<', quote);
+    while (end >= 0 && !isAsciiLetter(at(end + 1)) && at(end + 1) != u'/')
+        end = upToClose.indexOf(u'<', end + 1);
+    a.closed = close >= 0 && end < 0;
+    end = end < 0 ? upToClose.size() : end;
+    const qsizetype gt = a.closed ? -1 : text.first(end).indexOf(u'>', quote + 1);
+    a.value = {quote + 1, (gt < 0 ? end : gt) - quote - 1};
+    t.attributes.push_back(a);
+    pos = close + 1;
+    if (!a.closed)
+        finish(t, gt >= 0 || end < text.size() ? Ending::OpenQuote : Ending::TextEnd,
+               gt >= 0 ? gt + 1 : end);
+    return a.closed;
+}
+
+Ending Tokenizer::rawText(QStringView name)
+{
+    for (qsizetype k = text.indexOf(u"</", pos); k >= 0; k = text.indexOf(u"</", k + 1)) {
+        const QStringView after = text.sliced(k + 2);
+        if (after.startsWith(name, Qt::CaseInsensitive) &&
+            (after.size() == name.size() || endsName(after[name.size()].unicode()))) {
+            pos = k;
+            return Ending::Closed;
+        }
+    }
+    pos = text.size();
+    return Ending::TextEnd;
+}
+
 struct Open {
-    qsizetype start = 0; // its start tag
-    qsizetype length = 0;
-    qsizetype name = 0; // as typed
-    qsizetype nameLength = 0;
-    int key = 0; // its index in kTags, or kTagCount + the number of its unknown name
-    // The bits of the elements that may stay open, from the last one that may
-    // not up to this one; 0 for one that may not.
-    std::uint32_t run = 0;
+    Span tag;                      // its start tag
+    QStringView name;              // as typed
+    const TagInfo *info = nullptr; // nullptr for a name no table holds
+    bool htmlInside = true;        // false inside SVG and MathML
+
+    bool mayStayOpen() const { return info && info->group; }
 };
 
-// Where a search for one character got to: there is none of it in
-// [from, at), nor after from when at is -1.
-struct Memo {
-    bool searched = false;
-    qsizetype from = 0;
-    qsizetype at = -1;
+// The open elements, as a browser's tree builder keeps them in the common
+// cases. How many of each name are open is counted, so that an end tag with
+// nothing to close is known at once, not by a walk down all of them.
+class OpenElements {
+public:
+    bool foreign() const { return !m_stack.empty() && !m_stack.back().htmlInside; }
+    void push(const Open &e)
+    {
+        ++count(e);
+        m_stack.push_back(e);
+    }
+    // Where the topmost element an end tag of this name closes is, or -1.
+    qsizetype find(QStringView name, const TagInfo *info) const;
+    // The topmost element above the one at `at` whose end tag may not be left
+    // out; any at all for a formatting element, whose end tag leaves open
+    // what is inside it, a paragraph too.
+    const Open *crossed(qsizetype at, bool formatting) const;
+    // Ends the element at `at` and all above it; `closer` is the start tag
+    // that ended them, if one did.
+    void closeFrom(qsizetype at, Span closer = {});
+    // A <P> ends an open <P>, a <TR> an open row and its cell: the lowest
+    // element of the groups, if only elements that may stay open stand above.
+    void closeGroups(Groups groups, Span closer);
+    // The start tag that ended the last element of this tag, if one did.
+    Span endedBy(const TagInfo *info) const { return info ? m_endedBy[index(info)] : Span{}; }
+    const Open *firstUnclosed() const
+    {
+        const auto it = std::ranges::find_if(m_stack, [](auto &e) { return !e.mayStayOpen(); });
+        return it == m_stack.end() ? nullptr : &*it;
+    }
+
+private:
+    static std::size_t index(const TagInfo *info) { return std::size_t(info - kTags); }
+    int &count(const Open &e)
+    {
+        return e.info ? m_known[index(e.info)] : m_unknown[e.name.toString().toLower()];
+    }
+
+    std::vector<Open> m_stack;
+    std::array<int, std::size(kTags)> m_known{};
+    std::array<Span, std::size(kTags)> m_endedBy{};
+    QHash<QString, int> m_unknown; // by lower-case name
+};
+
+qsizetype OpenElements::find(QStringView name, const TagInfo *info) const
+{
+    if ((info ? m_known[index(info)] : m_unknown.value(name.toString().toLower())) == 0)
+        return -1;
+    qsizetype k = qsizetype(m_stack.size()) - 1;
+    while (m_stack[k].info != info ||
+           (!info && m_stack[k].name.compare(name, Qt::CaseInsensitive) != 0))
+        --k;
+    return k;
+}
+
+const Open *OpenElements::crossed(qsizetype at, bool formatting) const
+{
+    for (qsizetype k = qsizetype(m_stack.size()) - 1; k > at; --k) {
+        if (formatting || !m_stack[k].mayStayOpen())
+            return &m_stack[k];
+    }
+    return nullptr;
+}
+
+void OpenElements::closeFrom(qsizetype at, Span closer)
+{
+    for (; qsizetype(m_stack.size()) > at; m_stack.pop_back()) {
+        --count(m_stack.back());
+        if (m_stack.back().info)
+            m_endedBy[index(m_stack.back().info)] = closer;
+    }
+}
+
+void OpenElements::closeGroups(Groups groups, Span closer)
+{
+    qsizetype lowest = -1;
+    for (qsizetype k = qsizetype(m_stack.size()) - 1; k >= 0 && m_stack[k].mayStayOpen(); --k) {
+        if (m_stack[k].info->group & groups)
+            lowest = k;
+    }
+    if (lowest >= 0)
+        closeFrom(lowest, closer);
+}
+
+// A mistake as the rules note it: a kind and places, nothing to say yet.
+struct Found {
+    Mistake kind;
+    Span at;        // where it is; the earliest is the learner's first
+    Span about{};   // what it is about, marked too when it has a length
+    Span context{}; // read for the sentence only
 };
 
 class Checker {
@@ -423,540 +659,262 @@ public:
         : m_text(text)
     {
     }
-
-    std::optional<Finding> run();
+    std::optional<Found> run();
 
 private:
-    char16_t at(qsizetype i) const { return i < m_text.size() ? m_text[i].unicode() : 0; }
-    QStringView slice(qsizetype from, qsizetype to) const { return m_text.sliced(from, to - from); }
-    qsizetype find(char16_t c, qsizetype from, Memo &memo) const;
-
-    bool wanted(qsizetype start) const { return !m_best || start < m_best->spans.front().start; }
-    void report(Mistake kind, std::vector<Span> spans, QString sentence);
-
-    void tag(qsizetype lt, bool isEnd);
-    bool readTag(TagRead &tag);
-    void cutShort(TagRead &tag, qsizetype at);
-    void attribute(const TagRead &tag, qsizetype name, qsizetype nameEnd, qsizetype value,
-                   qsizetype valueEnd, bool unquoted);
-    void attributeName(const TagRead &tag, std::string_view lower, QStringView typed, qsizetype at);
-    void unterminatedQuote(QStringView attributeName, qsizetype quote, qsizetype gt);
-    void comment(qsizetype lt);
-    void startTag(const TagRead &tag);
-    void endTag(const TagRead &tag);
-    void rawText(const TagRead &tag);
-    void unknownElement(const TagRead &tag);
-
-    int keyOf(QStringView name, const TagInfo *info, bool create);
-    void push(const TagRead &tag, int key);
-    void pop();
-    void closeImplied(const TagRead &tag);
-    void unclosed(const Open &open);
-
-    QString startTagText(const Open &e) const
+    QStringView slice(Span s) const { return m_text.sliced(s.start, s.length); }
+    void record(const Found &f)
     {
-        return joined({u"<", m_text.sliced(e.name, e.nameLength), u">"});
+        if (!m_first || f.at.start < m_first->at.start)
+            m_first = f;
     }
-    QString endTagText(const Open &e) const
-    {
-        return joined({u"</", m_text.sliced(e.name, e.nameLength), u">"});
-    }
+    void checkTag(const Token &t);
+    void startTag(const Token &t);
+    void endTag(const Token &t);
+    void attributes(const Token &t, const TagInfo &info);
 
     QStringView m_text;
-    qsizetype m_pos = 0;
-    std::optional<Finding> m_best;
+    Tokenizer m_tokens{m_text};
+    Token m_token;
+    OpenElements m_open;
+    std::optional<Found> m_first;
     // The text ended inside a comment, a quote, a tag or raw text: end tags
     // may be in there, so what is still open is not blamed.
     bool m_swallowed = false;
-    std::vector<Open> m_open;
-    std::vector<int> m_counts = std::vector<int>(kTagCount); // open elements by key
-    QHash<QString, int> m_unknownNames;                      // lower case, to key
-    // The start tag that last ended an element of each known tag (<P>
-    // ended by <HR>), until one is opened again; a length of 0 when none.
-    std::vector<Open> m_endedBy = std::vector<Open>(kTagCount);
-    int m_mustClose = 0; // open elements with run 0
-    int m_foreign = 0;   // open <svg> and <math>
-    Memo m_gt, m_doubleQuote, m_singleQuote;
+    // Known at the first tag: a doctype before it puts the page in standards
+    // mode, where a table ends an open paragraph.
+    std::optional<bool> m_standards;
 };
 
-qsizetype Checker::find(char16_t c, qsizetype from, Memo &memo) const
+std::optional<Found> Checker::run()
 {
-    if (memo.searched && from >= memo.from && (memo.at < 0 || memo.at >= from))
-        return memo.at;
-    if (memo.searched && from < memo.from) {
-        // Only the stretch before the last search is new.
-        const qsizetype k = m_text.first(memo.from).indexOf(QChar(c), from);
-        memo.from = from;
-        if (k >= 0)
-            memo.at = k;
-        return memo.at;
+    while (!m_swallowed && m_tokens.next(m_token, m_open.foreign())) {
+        const Token &t = m_token;
+        m_swallowed = t.ending == Ending::TextEnd;
+        const bool isTag = t.kind == TokenKind::StartTag || t.kind == TokenKind::EndTag;
+        if (!m_standards && (isTag || t.kind == TokenKind::Doctype))
+            m_standards = t.kind == TokenKind::Doctype;
+        // "< x>" with a name browsers do not know is a less-than sooner.
+        if (t.kind == TokenKind::LessThan ||
+            (t.spaced && t.kind == TokenKind::StartTag && !lookUp(slice(t.name))))
+            record({Mistake::StrayLessThan, {t.whole.start, 1}});
+        else if (t.kind == TokenKind::Comment && m_swallowed)
+            record({Mistake::UnterminatedComment, {t.whole.start, 4}});
+        else if (isTag)
+            checkTag(t);
     }
-    memo = {true, from, m_text.indexOf(QChar(c), from)};
-    return memo.at;
+    if (const Open *e = m_open.firstUnclosed(); e && !m_swallowed)
+        record({Mistake::UnclosedElement, e->tag});
+    return m_first;
 }
 
-void Checker::report(Mistake kind, std::vector<Span> spans, QString sentence)
+// How a tag is written, whatever it opens or closes; then what it does.
+void Checker::checkTag(const Token &t)
 {
-    if (wanted(spans.front().start))
-        m_best = Finding{kind, std::move(spans), std::move(sentence)};
-}
-
-std::optional<Finding> Checker::run()
-{
-    const qsizetype n = m_text.size();
-    while (m_pos < n) {
-        // Found something, and nothing open before it that could turn out
-        // never to close: nothing after can come first.
-        if (m_best && m_mustClose == 0)
-            return std::move(m_best);
-        const qsizetype lt = m_text.indexOf(u'<', m_pos);
-        if (lt < 0)
-            break;
-        const char16_t c1 = at(lt + 1);
-        const char16_t c2 = at(lt + 2);
-        if (isAsciiLetter(c1)) {
-            tag(lt, false);
-        } else if (c1 == u'/' && isAsciiLetter(c2)) {
-            tag(lt, true);
-        } else if (c1 == u'!' && c2 == u'-' && at(lt + 3) == u'-') {
-            comment(lt);
-        } else if (c1 == u'/' && c2 == u'>') {
-            m_pos = lt + 3; // browsers drop "</>"
-        } else if (c1 == u'!' || c1 == u'?' || (c1 == u'/' && lt + 2 < n)) {
-            // <!DOCTYPE ...>, <?xml ...?>, </ b>: hidden up to the next '>'.
-            const qsizetype gt = find(u'>', lt + 2, m_gt);
-            m_swallowed = gt < 0;
-            m_pos = gt < 0 ? n : gt + 1;
-        } else {
-            if (wanted(lt))
-                report(Mistake::StrayLessThan, {{lt, 1}}, say(Mistake::StrayLessThan));
-            m_pos = lt + 1;
-        }
+    if (t.spaced)
+        record({Mistake::SpaceAfterLessThan, t.whole});
+    if (!t.attributes.empty() && !t.attributes.back().closed) {
+        // What the learner sees as the value: up to the first space.
+        const Attribute &a = t.attributes.back();
+        const QStringView value = slice(a.value);
+        const auto seen = std::ranges::find_if(value, [](QChar c) { return isSpace(c.unicode()); });
+        record({Mistake::UnterminatedQuote,
+                {a.value.start - 1, seen - value.begin() + 1},
+                {},
+                a.name});
+    } else if (t.ending == Ending::CutShort || t.ending == Ending::TextEnd) {
+        record({Mistake::UnfinishedTag,
+                {t.whole.start, t.name.start + t.name.length - t.whole.start}});
     }
-    if (!m_swallowed) {
-        const auto first = std::ranges::find(m_open, 0u, &Open::run);
-        if (first != m_open.end() && wanted(first->start))
-            unclosed(*first);
-    }
-    return std::move(m_best);
-}
-
-void Checker::comment(qsizetype lt)
-{
-    // "<!-->" and "<!--->" end at once; otherwise "-->" or "--!>" ends it.
-    qsizetype p = lt + 4;
-    if (at(p) == u'>' || (at(p) == u'-' && at(p + 1) == u'>')) {
-        m_pos = p + (at(p) == u'>' ? 1 : 2);
+    if (m_swallowed) // the browser drops a tag the text ends in
         return;
-    }
-    for (;;) {
-        const qsizetype dashes = m_text.indexOf(u"--", p);
-        if (dashes < 0)
-            break;
-        if (at(dashes + 2) == u'>' || (at(dashes + 2) == u'!' && at(dashes + 3) == u'>')) {
-            m_pos = dashes + (at(dashes + 2) == u'>' ? 3 : 4);
-            return;
-        }
-        p = dashes + 1;
-    }
-    report(Mistake::UnterminatedComment, {{lt, 4}}, say(Mistake::UnterminatedComment));
-    m_swallowed = true;
-    m_pos = m_text.size();
-}
-
-void Checker::tag(qsizetype lt, bool isEnd)
-{
-    TagRead tag;
-    tag.start = lt;
-    tag.isEnd = isEnd;
-    tag.name = lt + (isEnd ? 2 : 1);
-    if (!readTag(tag))
-        return;
-    m_pos = tag.end;
-    if (isEnd)
-        endTag(tag);
+    if (t.kind == TokenKind::StartTag)
+        startTag(t);
     else
-        startTag(tag);
+        endTag(t);
 }
 
-// A '<' inside a tag: the learner left out the '>' before it. The tag is
-// taken to end there, as the learner meant, and reading goes on at the '<'.
-void Checker::cutShort(TagRead &tag, qsizetype at)
+void Checker::startTag(const Token &t)
 {
-    if (wanted(tag.start)) {
-        report(Mistake::UnfinishedTag, {{tag.start, tag.nameEnd - tag.start}},
-               say(Mistake::UnfinishedTag).arg(slice(tag.start, tag.nameEnd)));
-    }
-    tag.end = at;
-}
-
-bool Checker::readTag(TagRead &tag)
-{
-    const qsizetype n = m_text.size();
-    qsizetype p = tag.name;
-    while (p < n && !isSpace(at(p)) && at(p) != u'/' && at(p) != u'>' && at(p) != u'<')
-        ++p;
-    tag.nameEnd = p;
-    tag.info = lookUp(Lower(slice(tag.name, tag.nameEnd)).view());
-    for (;;) {
-        while (p < n && isSpace(at(p)))
-            ++p;
-        if (p >= n)
-            break;
-        const char16_t c = at(p);
-        if (c == u'>') {
-            tag.end = p + 1;
-            return true;
-        }
-        if (c == u'<') {
-            cutShort(tag, p);
-            return true;
-        }
-        if (c == u'/') {
-            if (at(p + 1) == u'>') {
-                tag.selfClosing = true;
-                tag.end = p + 2;
-                return true;
-            }
-            ++p;
-            continue;
-        }
-        const qsizetype name = p++; // a first '=' belongs to the name
-        while (p < n && !isSpace(at(p)) && at(p) != u'/' && at(p) != u'>' && at(p) != u'=' &&
-               at(p) != u'<')
-            ++p;
-        const qsizetype nameEnd = p;
-        if (at(p) == u'<') {
-            cutShort(tag, p);
-            return true;
-        }
-        while (p < n && isSpace(at(p)))
-            ++p;
-        if (at(p) != u'=') {
-            attribute(tag, name, nameEnd, -1, -1, false);
-            continue;
-        }
-        ++p;
-        while (p < n && isSpace(at(p)))
-            ++p;
-        if (p >= n)
-            break;
-        const char16_t v = at(p);
-        if (v == u'"' || v == u'\'') {
-            const qsizetype close = find(v, p + 1, v == u'"' ? m_doubleQuote : m_singleQuote);
-            const qsizetype gt = find(u'>', p + 1, m_gt);
-            if (close >= 0 && (gt < 0 || gt > close)) {
-                attribute(tag, name, nameEnd, p + 1, close, false);
-                p = close + 1;
-                continue;
-            }
-            // A quoted value may hold a '>' or run on for ever; from a
-            // beginner, either is a closing quote forgotten. The tag is taken
-            // to end at the first '>', as the learner meant.
-            unterminatedQuote(slice(name, nameEnd), p, gt);
-            if (gt < 0) {
-                m_swallowed = true;
-                m_pos = n;
-                return false;
-            }
-            tag.end = gt + 1;
-            return true;
-        }
-        if (v == u'>')
-            continue; // a name and '=' with no value
-        const qsizetype value = p;
-        while (p < n && !isSpace(at(p)) && at(p) != u'>' && at(p) != u'<')
-            ++p;
-        if (at(p) == u'<') {
-            cutShort(tag, p);
-            return true;
-        }
-        attribute(tag, name, nameEnd, value, p, true);
-    }
-    // The text ends inside the tag: browsers drop it, and everything in it.
-    if (wanted(tag.start)) {
-        report(Mistake::UnfinishedTag, {{tag.start, tag.nameEnd - tag.start}},
-               say(Mistake::UnfinishedTag).arg(slice(tag.start, tag.nameEnd)));
-    }
-    m_swallowed = true;
-    m_pos = n;
-    return false;
-}
-
-void Checker::unterminatedQuote(QStringView attributeName, qsizetype quote, qsizetype gt)
-{
-    if (!wanted(quote))
+    const QStringView name = slice(t.name);
+    Open e{t.whole, name, lookUp(name)};
+    if (m_open.foreign()) {
+        e.htmlInside = contains(kHtmlInside, Lower(name).view());
+        if (t.ending != Ending::SelfClosing)
+            m_open.push(e);
         return;
-    // What the learner sees as the value: up to the '>' or the line's end.
-    const qsizetype limit = gt >= 0 ? gt : m_text.size();
-    qsizetype end = quote + 1;
-    while (end < limit && !isSpace(at(end)))
+    }
+    if (!e.info && !name.contains(u'-')) // a custom element's name has one
+        record({Mistake::UnknownElement, e.tag});
+    if (!e.info)
+        return m_open.push(e);
+    const TagInfo &info = *e.info;
+    attributes(t, info);
+    // Without a doctype the page is in quirks mode, where a table leaves an
+    // open paragraph open, and the paragraph's end tag after it is right.
+    m_open.closeGroups(info.name == "table" && !*m_standards ? 0 : info.closes, e.tag);
+    e.htmlInside = info.reads != Reads::Foreign;
+    // The browser keeps one <HTML>, <HEAD> and <BODY>: another adds nothing.
+    if (info.reads == Reads::Nothing || (!e.htmlInside && t.ending == Ending::SelfClosing) ||
+        ((info.group & (kOuter | kHead)) && m_open.find(name, &info) >= 0))
+        return;
+    m_open.push(e);
+    const bool closes = info.reads != Reads::Text || m_tokens.rawText(name) == Ending::Closed;
+    if (!closes)
+        record({Mistake::UnclosedElement, e.tag});
+    m_swallowed = !closes || info.reads == Reads::AllText;
+}
+
+void Checker::endTag(const Token &t)
+{
+    const QStringView name = slice(t.name);
+    const TagInfo *info = lookUp(name);
+    if (info && info->reads == Reads::Nothing && !m_open.foreign())
+        return record({Mistake::EndTagOfVoidElement, t.whole});
+    if (const qsizetype at = m_open.find(name, info); at >= 0) {
+        if (const Open *e = m_open.crossed(at, info && info->role == Role::Formatting))
+            record({Mistake::MismatchedEndTag, t.whole, e->tag});
+        m_open.closeFrom(at);
+    } else if (!info || !(info->group & (kOuter | kHead))) {
+        // The browser opens <HTML>, <HEAD> and <BODY> whether written or not.
+        record({Mistake::StrayEndTag, t.whole, m_open.endedBy(info)});
+    }
+}
+
+void Checker::attributes(const Token &t, const TagInfo &info)
+{
+    for (const Attribute &a : t.attributes) {
+        const Lower name(slice(a.name));
+        if (!meantAttribute(info.name, name.view()).empty())
+            record({Mistake::MisspeltAttribute, a.name, {}, t.name});
+        const QStringView value = slice(a.value);
+        const qsizetype after = a.value.start + a.value.length;
+        if (!a.closed || value.isEmpty())
+            continue;
+        // A word processor's quotes, or a value's first quote left out: the
+        // browser takes the quotes into the value, and a link breaks.
+        if (!a.quote && QStringView(u"“”„‘’").contains(value.front()))
+            record({Mistake::CurlyQuotes, a.value});
+        else if (!a.quote && (value.back() == u'"' || value.back() == u'\''))
+            record({Mistake::MissingOpeningQuote, a.value});
+        else if (!contains(kAddressAttributes, name.view()))
+            continue;
+        else if (name.view() == "href" && !a.quote && isSpace(m_tokens.at(after)) &&
+                 value.compare(u"mailto:", Qt::CaseInsensitive) == 0)
+            record({Mistake::MailtoSpace, {a.value.start, a.value.length + 1}});
+        else if (value.startsWith(u"http//", Qt::CaseInsensitive) ||
+                 value.startsWith(u"https//", Qt::CaseInsensitive))
+            record({Mistake::SchemeWithoutColon, a.value});
+        else if (looksLikeWebSite(value))
+            record({Mistake::AddressWithoutScheme, a.value});
+    }
+}
+
+using Arguments = std::initializer_list<std::pair<const char *, QString>>;
+
+// The kind's sentence, translated, with each {name} in it filled.
+QString say(Mistake kind, bool knowsMore, Arguments arguments = {})
+{
+    const auto row = std::ranges::find_if(
+        kWording, [&](const Wording &w) { return w.kind == kind && w.knowsMore == knowsMore; });
+    const QString s = QCoreApplication::translate("quorvel::markup", row->text);
+    QString said;
+    for (qsizetype i = 0; i < s.size(); ++i) {
+        const qsizetype close = s[i] == u'{' ? s.indexOf(u'}', i) : -1;
+        const auto it = std::ranges::find_if(arguments, [&](const auto &argument) {
+            return close > i && s.sliced(i + 1, close - i - 1) == QLatin1StringView(argument.first);
+        });
+        said += it == arguments.end() ? QString(s[i]) : it->second;
+        i = it == arguments.end() ? i : close;
+    }
+    return said;
+}
+
+// The name of the tag whose '<' is at `at`, as typed.
+QStringView tagName(QStringView text, qsizetype at)
+{
+    qsizetype p = at + 1;
+    while (p < text.size() && (text[p] == u'/' || isSpace(text[p].unicode())))
+        ++p;
+    qsizetype end = p;
+    while (end < text.size() && !endsName(text[end].unicode()) && text[end] != u'<')
         ++end;
-    const bool address = contains(kAddressAttributes, Lower(attributeName).view());
-    report(Mistake::UnterminatedQuote, {{quote, end - quote}},
-           say(Mistake::UnterminatedQuote, address));
+    return text.sliced(p, end - p);
 }
 
-void Checker::attribute(const TagRead &tag, qsizetype name, qsizetype nameEnd, qsizetype value,
-                        qsizetype valueEnd, bool unquoted)
+// What a tag does, translated; empty for a tag kTagDoes does not name.
+QString tagDoes(QStringView name)
 {
-    if (tag.isEnd || !tag.info || m_foreign > 0)
-        return;
-    const QStringView typed = slice(name, nameEnd);
-    const Lower lower(typed);
-    attributeName(tag, lower.view(), typed, name);
-    if (value < 0 || !contains(kAddressAttributes, lower.view()))
-        return;
-    const QStringView v = slice(value, valueEnd);
-    if (lower.view() == "href" && unquoted && v.compare(u"mailto:", Qt::CaseInsensitive) == 0 &&
-        isSpace(at(valueEnd))) {
-        if (wanted(value))
-            report(Mistake::MailtoSpace, {{value, valueEnd - value + 1}},
-                   say(Mistake::MailtoSpace));
-    } else if (wanted(value) && looksLikeWebSite(v)) {
-        report(Mistake::AddressWithoutScheme, {{value, valueEnd - value}},
-               say(Mistake::AddressWithoutScheme).arg(v.trimmed()));
+    const std::string word = ' ' + std::string(Lower(name).view()) + ' ';
+    for (const auto &[tags, does] : kTagDoes) {
+        if (word.size() > 2 && (' ' + std::string(tags) + ' ').find(word) != std::string::npos)
+            return QCoreApplication::translate("quorvel::markup", does);
     }
+    return {};
 }
 
-// A name the course's tags do not take, but one slip away from one they do.
-void Checker::attributeName(const TagRead &tag, std::string_view lower, QStringView typed,
-                            qsizetype at)
+// What the learner meant, as the sentence shows it; empty when not known.
+QString meant(QStringView text, const Found &f)
 {
-    const auto course = std::ranges::find(kCourseTags, tag.info->name, &CourseTag::tag);
-    if (course == std::end(kCourseTags) || lower.size() < 3 || !wanted(at))
-        return;
-    if (lower.starts_with("on") || lower.starts_with("data-") || lower.starts_with("aria-") ||
-        lower.find(':') != std::string_view::npos || lower == "xmlns" ||
-        contains(kGlobalAttributes, lower) || contains(course->attributes, lower))
-        return;
-    std::string_view best;
-    int bestSlips = slipsAllowed(lower) + 1;
-    for (const auto names :
-         {course->attributes, std::span<const std::string_view>(kGlobalAttributes)}) {
-        for (const std::string_view known : names) {
-            const int s = slips(lower, known);
-            if (s < bestSlips) {
-                best = known;
-                bestSlips = s;
-            }
-        }
+    const QStringView here = text.sliced(f.at.start, f.at.length);
+    const QStringView name = tagName(text, f.at.start);
+    switch (f.kind) {
+    case Mistake::UnknownElement: {
+        const std::string_view tag = meantTag(Lower(name).view());
+        return tag.empty() ? QString() : QStringLiteral("<%1>").arg(inLearnersCase(tag, name));
     }
-    if (best.empty())
-        return;
-    const QString tagText = joined({u"<", slice(tag.name, tag.nameEnd), u">"});
-    report(Mistake::MisspeltAttribute, {{at, typed.size()}},
-           say(Mistake::MisspeltAttribute).arg(typed, tagText, inLearnersCase(best, typed)));
-}
-
-void Checker::unknownElement(const TagRead &tag)
-{
-    const QStringView typed = slice(tag.name, tag.nameEnd);
-    const Lower typedLower(typed);
-    const std::string_view lower = typedLower.view();
-    std::string_view meant;
-    if (const auto guess = std::ranges::find(kGuesses, lower, &Guess::word);
-        guess != std::end(kGuesses)) {
-        meant = guess->tag;
-    } else if (lower.size() >= 2) {
-        // Fewest slips; between as many, one with the first letter right:
-        // <tabel> is a <table> sooner than a <label>.
-        int best = 2 * slipsAllowed(lower) + 2;
-        for (const TagInfo &known : kTags) {
-            if (known.flags & kRare)
-                continue;
-            const int score = 2 * slips(lower, known.name) + (known.name[0] == lower[0] ? 0 : 1);
-            if (score < best) {
-                meant = known.name;
-                best = score;
-            }
-        }
+    case Mistake::MisspeltAttribute: {
+        const Lower tag(text.sliced(f.context.start, f.context.length));
+        return inLearnersCase(meantAttribute(tag.view(), Lower(here).view()), here);
     }
-    const QString typedTag = joined({u"<", typed, u">"});
-    std::vector<Span> spans{{tag.start, tag.end - tag.start}};
-    if (meant.empty()) {
-        report(Mistake::UnknownElement, std::move(spans),
-               say(Mistake::UnknownElement).arg(typedTag));
-    } else {
-        report(Mistake::UnknownElement, std::move(spans),
-               say(Mistake::UnknownElement, true)
-                   .arg(typedTag, joined({u"<", inLearnersCase(meant, typed), u">"})));
+    case Mistake::SpaceAfterLessThan: // without the spaces after its '<' or '</'
+        return QStringLiteral("%1%2").arg(here.first(here.startsWith(u"</") ? 2 : 1),
+                                          here.sliced(name.data() - here.data()));
+    case Mistake::MissingOpeningQuote:
+        return QStringLiteral("%1%2").arg(here.last(1), here);
+    case Mistake::SchemeWithoutColon:
+        return QStringLiteral("%1:%2").arg(here.first(here.indexOf(u'/')),
+                                           here.sliced(here.indexOf(u'/')));
+    default:
+        return {};
     }
 }
 
-int Checker::keyOf(QStringView name, const TagInfo *info, bool create)
+// Written only for the first mistake, so the guesses and look-ups a sentence
+// needs cost nothing while the text is read.
+QString sentence(QStringView text, const Found &f)
 {
-    if (info)
-        return int(info - kTags);
-    const QString lower = name.toString().toLower();
-    if (const auto it = m_unknownNames.constFind(lower); it != m_unknownNames.cend())
-        return it.value();
-    if (!create)
-        return -1;
-    const int key = kTagCount + int(m_unknownNames.size());
-    m_unknownNames.insert(lower, key);
-    m_counts.push_back(0);
-    return key;
-}
-
-void Checker::push(const TagRead &tag, int key)
-{
-    const std::uint32_t self = key < kTagCount ? kTags[key].self : 0;
-    const std::uint32_t below = m_open.empty() ? 0 : m_open.back().run;
-    m_open.push_back({tag.start, tag.end - tag.start, tag.name, tag.nameEnd - tag.name, key,
-                      self ? below | self : 0});
-    ++m_counts[std::size_t(key)];
-    if (key < kTagCount)
-        m_endedBy[std::size_t(key)] = {};
-    if (!self)
-        ++m_mustClose;
-    if (tag.info && (tag.info->flags & kForeign))
-        ++m_foreign;
-}
-
-void Checker::pop()
-{
-    const Open &e = m_open.back();
-    --m_counts[std::size_t(e.key)];
-    if (!e.run)
-        --m_mustClose;
-    if (e.key < kTagCount && (kTags[e.key].flags & kForeign))
-        --m_foreign;
-    m_open.pop_back();
-}
-
-// A <P> ends an open <P>, an <LI> an open <LI>, a <TR> an open row and its
-// cell: pops down to the lowest element the mask names, when only elements
-// that may stay open stand above it.
-void Checker::closeImplied(const TagRead &tag)
-{
-    const std::uint32_t mask = tag.info->closes;
-    if (m_open.empty() || !(m_open.back().run & mask))
-        return;
-    const Open closer{tag.start, tag.end - tag.start, tag.name, tag.nameEnd - tag.name};
-    for (;;) {
-        const int key = m_open.back().key;
-        const std::uint32_t self = kTags[key].self;
-        m_endedBy[std::size_t(key)] = closer;
-        pop();
-        if ((self & mask) && (m_open.empty() || !(m_open.back().run & mask)))
-            return;
-    }
-}
-
-void Checker::startTag(const TagRead &tag)
-{
-    const bool foreign = m_foreign > 0;
-    const QStringView name = slice(tag.name, tag.nameEnd);
-    if (!foreign && !tag.info && !name.contains(u'-') && wanted(tag.start))
-        unknownElement(tag);
-    if (foreign) {
-        if (tag.selfClosing)
-            return;
-    } else if (tag.info) {
-        closeImplied(tag);
-        if (tag.info->flags & kVoid)
-            return;
-        if ((tag.info->flags & kForeign) && tag.selfClosing)
-            return;
-    }
-    push(tag, keyOf(name, tag.info, true));
-    if (foreign || !tag.info)
-        return;
-    if (tag.info->flags & kRawText) {
-        rawText(tag);
-    } else if (tag.info->flags & kPlaintext) {
-        m_swallowed = true;
-        m_pos = m_text.size();
-    }
-}
-
-// <SCRIPT>, <STYLE>, <TITLE>, <TEXTAREA>: no tags inside, only text up to
-// their own end tag.
-void Checker::rawText(const TagRead &tag)
-{
-    const QStringView name = slice(tag.name, tag.nameEnd);
-    for (qsizetype p = tag.end;;) {
-        const qsizetype k = m_text.indexOf(u"</", p);
-        if (k < 0 || k + 2 + name.size() > m_text.size())
-            break;
-        const qsizetype after = k + 2 + name.size();
-        const char16_t c = at(after);
-        if (m_text.sliced(k + 2, name.size()).compare(name, Qt::CaseInsensitive) == 0 &&
-            (after == m_text.size() || isSpace(c) || c == u'/' || c == u'>')) {
-            m_pos = k;
-            return;
-        }
-        p = k + 1;
-    }
-    unclosed(m_open.back());
-    m_swallowed = true;
-    m_pos = m_text.size();
-}
-
-void Checker::endTag(const TagRead &tag)
-{
-    const QStringView name = slice(tag.name, tag.nameEnd);
-    const Span here{tag.start, tag.end - tag.start};
-    const QString typedEnd = joined({u"</", name, u">"});
-    if (m_foreign == 0 && tag.info && (tag.info->flags & kVoid)) {
-        if (wanted(tag.start)) {
-            report(Mistake::EndTagOfVoidElement, {here},
-                   say(Mistake::EndTagOfVoidElement).arg(joined({u"<", name, u">"}), typedEnd));
-        }
-        return;
-    }
-    const int key = keyOf(name, tag.info, false);
-    if (key < 0 || m_counts[std::size_t(key)] == 0) {
-        // Browsers open <HTML>, <HEAD> and <BODY> whether written or not.
-        if (tag.info && (tag.info->self & (kHtml | kHead | kBody)))
-            return;
-        if (wanted(tag.start)) {
-            const QString typedStart = joined({u"<", name, u">"});
-            const Open *endedBy = key >= 0 && m_endedBy[std::size_t(key)].length > 0
-                                      ? &m_endedBy[std::size_t(key)]
-                                      : nullptr;
-            if (!endedBy) {
-                report(Mistake::StrayEndTag, {here},
-                       say(Mistake::StrayEndTag).arg(typedStart, typedEnd));
-            } else {
-                report(Mistake::StrayEndTag, {here, {endedBy->start, endedBy->length}},
-                       say(Mistake::StrayEndTag, true)
-                           .arg(typedStart, typedEnd, startTagText(*endedBy)));
-            }
-        }
-        return;
-    }
-    auto match = m_open.end() - 1;
-    auto blocking = m_open.end();
-    for (; match->key != key; --match) {
-        if (!match->run && blocking == m_open.end())
-            blocking = match;
-    }
-    if (blocking != m_open.end() && wanted(tag.start)) {
-        report(Mistake::MismatchedEndTag, {here, {blocking->start, blocking->length}},
-               say(Mistake::MismatchedEndTag)
-                   .arg(typedEnd, startTagText(*match), startTagText(*blocking),
-                        endTagText(*blocking)));
-    }
-    const auto depth = match - m_open.begin();
-    while (qsizetype(m_open.size()) > depth)
-        pop();
-}
-
-void Checker::unclosed(const Open &e)
-{
-    const Lower lower(m_text.sliced(e.name, e.nameLength));
-    const auto does = std::ranges::find(kTagDoes, lower.view(), &TagDoes::tag);
-    QString sentence;
-    if (does == std::end(kTagDoes)) {
-        sentence = say(Mistake::UnclosedElement).arg(startTagText(e), endTagText(e));
-    } else {
-        sentence = say(Mistake::UnclosedElement, true)
-                       .arg(startTagText(e), endTagText(e),
-                            QCoreApplication::translate("quorvel::markup", does->does));
-    }
-    report(Mistake::UnclosedElement, {{e.start, e.length}}, std::move(sentence));
+    const QStringView here = text.sliced(f.at.start, f.at.length);
+    const QStringView context = text.sliced(f.context.start, f.context.length);
+    const QStringView name = tagName(text, f.at.start);
+    const QStringView about = tagName(text, f.about.start);
+    const QString does = tagDoes(name);
+    const QString learnerMeant = meant(text, f);
+    bool knowsMore = false;
+    if (f.kind == Mistake::UnclosedElement)
+        knowsMore = !does.isEmpty();
+    else if (f.kind == Mistake::StrayEndTag)
+        knowsMore = f.about.length > 0;
+    else if (f.kind == Mistake::UnterminatedQuote)
+        knowsMore = contains(kAddressAttributes, Lower(context).view());
+    else if (f.kind == Mistake::UnknownElement)
+        knowsMore = !learnerMeant.isEmpty();
+    const auto start = [](QStringView n) { return QStringLiteral("<%1>").arg(n); };
+    const auto end = [](QStringView n) { return QStringLiteral("</%1>").arg(n); };
+    const QStringView quote = f.kind == Mistake::MissingOpeningQuote ? here.last(1) : here.first(1);
+    const QStringView scheme = here.first(std::max<qsizetype>(here.indexOf(u'/'), 0));
+    return say(f.kind, knowsMore,
+               {{"tag", start(f.kind == Mistake::MisspeltAttribute ? context : name)},
+                {"endTag", end(name)},
+                {"does", does},
+                {"open", start(about)},
+                {"openEnd", end(about)},
+                {"meant", learnerMeant},
+                {"typed", here.toString()},
+                {"attribute", here.toString()},
+                {"address", here.trimmed().toString()},
+                {"scheme", scheme.toString()},
+                {"quote", quote.toString()}});
 }
 
 } // namespace
@@ -965,7 +923,13 @@ std::optional<Finding> firstMistake(QStringView text)
 {
     if (text.size() > kMaxCheckedChars)
         return std::nullopt;
-    return Checker(text).run();
+    const std::optional<Found> found = Checker(text).run();
+    if (!found)
+        return std::nullopt;
+    std::vector<Span> spans{found->at};
+    if (found->about.length > 0)
+        spans.push_back(found->about);
+    return Finding{found->kind, std::move(spans), sentence(text, *found)};
 }
 
 } // namespace quorvel::markup

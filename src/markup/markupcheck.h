@@ -25,6 +25,10 @@ enum class Mistake {
     AddressWithoutScheme, // <A HREF="www.x.com">
     MailtoSpace,          // <A HREF=mailto: a@b.c>
     UnfinishedTag,        // Hello <B world</B>
+    SpaceAfterLessThan,   // </ B>
+    CurlyQuotes,          // <A HREF=“page2.html”>
+    MissingOpeningQuote,  // <A HREF=page2.html">
+    SchemeWithoutColon,   // <A HREF="http//www.x.com">
 };
 
 // Indexes into the text given, in UTF-16 code units.
