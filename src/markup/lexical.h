@@ -26,6 +26,13 @@ constexpr bool isAsciiDigit(char16_t c)
     return c >= u'0' && c <= u'9';
 }
 
+// Where a tag's or an attribute's name ends (at a '=' too, for an
+// attribute's, past its first character).
+constexpr bool endsTagName(char16_t c)
+{
+    return isSpace(c) || c == u'/' || c == u'>';
+}
+
 // Where a comment ends: `from` is just past its "<!--". Returns the index
 // just past its end ("-->", "--!>", or at once "<!-->" and "<!--->"), or -1
 // when it does not end in `text`.

@@ -12,6 +12,7 @@
 
 namespace quorvel {
 
+using markup::endsTagName;
 using markup::isAsciiLetter;
 using markup::isSpace;
 
@@ -32,11 +33,6 @@ enum State : int {
     BogusComment, // <!x, </1, <? up to the next ">": the browser shows none of it
     Doctype,
 };
-
-bool endsName(char16_t c)
-{
-    return isSpace(c) || c == u'/' || c == u'>';
-}
 
 // WCAG's relative luminance of an sRGB colour.
 double luminance(const QColor &colour)
@@ -224,7 +220,7 @@ void MarkupHighlighter::readText(Line &line)
         line.i = open + std::max(length, 1);
     } else if (isAsciiLetter(line.at(open + 1)) ||
                (line.at(open + 1) == u'/' && isAsciiLetter(line.at(open + 2)))) {
-        line.i = line.find(open + 2, endsName);
+        line.i = line.find(open + 2, endsTagName);
         colour(open, line.i, Tag);
         line.state = InTag;
     } else if (from.startsWith(u"<!--")) {
@@ -280,7 +276,7 @@ void MarkupHighlighter::readInTag(Line &line)
     }
     // A name runs up to "=" (an "=" where a name starts is part of it), white
     // space, "/" or ">".
-    const int end = line.find(line.i + 1, [](char16_t k) { return endsName(k) || k == u'='; });
+    const int end = line.find(line.i + 1, [](char16_t k) { return endsTagName(k) || k == u'='; });
     colour(line.i, end, AttributeName);
     line.i = end;
     line.state = AfterName;
