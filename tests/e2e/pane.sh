@@ -8,9 +8,11 @@
 #   pane.sh PROGRAM CASE
 #
 # CASE is one of:
-#   renderer-killed  the pane's renderer is killed; typing goes on reaching the page
+#   renderer-killed  the pane's renderer is killed; typing goes on reaching the
+#                    page, and the pane comes to show it
 #   runaway-script   an endless script makes the pane replace its page, again and
-#                    again while it is in; typing goes on reaching the page
+#                    again while it is in; typing goes on reaching the page; taken
+#                    out, the pane shows the page and the stuck renderers are gone
 #   disk-full        the page's disk fills up: each time, the pane says so, and
 #                    is never left blank
 #   page-dialogs     the page's prompt, a refresh of itself and an endless
@@ -98,7 +100,8 @@ wait_until "$BOUND_WINDOW" "the pane's renderer alone" one_renderer
 
 case "$CASE" in
 renderer-killed)
-    type_on "before"
+    # Everything after an open <title> is the page's title.
+    type_on "<title>t"
     for round in 1 2 3; do
         step "the pane's renderer is killed (round $round); the learner types on without a click"
         r=$(renderers)
@@ -106,6 +109,7 @@ renderer-killed)
         wait_until "$BOUND_WINDOW" "a new renderer for the pane" renderer_other_than "$r"
         wait_until "$BOUND_WINDOW" "the program to note the restart" log_has "renderer gone" "$round"
         type_on "X$round"
+        title_becomes "${TYPED#<title>}" "the pane to show the keys typed after the kill"
     done ;;
 runaway-script)
     step "an endless script: the pane replaces its page, keys still reach the page"
@@ -114,9 +118,11 @@ runaway-script)
     wait_until "$BOUND_WINDOW" "the pane to replace its stuck page" log_has "page replaced" 1
     # Every key now goes to a fresh page, and with it a fresh focus child.
     type_on "<p>more keys</p>"
-    step "the script taken out with keys alone; the page follows"
+    step "the script taken out with keys alone; the pane shows the page, the stuck renderers are gone"
     erase $((16 + ${#script}))
-    type_on "<p>b</p>" ;;
+    type_on "<title>b</title>"
+    title_becomes b "the page without the script"
+    wait_until "$BOUND_WINDOW" "the pane's renderer alone" one_renderer ;;
 disk-full)
     type_on "<B>ok</B>"
     for round in 1 2 3 4 5 6; do
