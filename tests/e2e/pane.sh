@@ -98,7 +98,7 @@ runaway-script)
     title_becomes b "the page without the script"
     wait_until "$BOUND_WINDOW" "the pane's renderer alone" one_renderer ;;
 page-dialogs)
-    # What each dialog says and answers is tst_robust_engine's (pageActs);
+    # What each dialog says and answers is tst_robust's (pageActs);
     # here the keys typed after each, with no window opening.
     type_on "<p>a</p>"
     for script in 'alert("hi")' 'confirm("sure?")' 'prompt("name?")'; do
