@@ -206,7 +206,7 @@ private slots:
     // changed; it underlines the place, stays inside the editor clear of the
     // caret's line, and goes with Escape until the next change, while the
     // description a screen reader reads stays as long as the mistake does.
-    // (With real keys, the keyboard stays in the editor: e2e/a11y.sh hint.)
+    // (With real keys, the keyboard stays in the editor: e2e/a11y.sh.)
     void hint_comesAtAPauseOrOffTheLine_staysInTheEditor_goes()
     {
         CourseRun run;
