@@ -10,11 +10,9 @@
 #include "testutil.h"
 #include "workspace/editortext.h"
 
-#include <QHash>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTemporaryDir>
-#include <QTextCursor>
 #include <QWebEngineScript>
 
 using namespace quorvel;
@@ -29,85 +27,13 @@ const QString kDocument = QStringLiteral(
     " ? `<!DOCTYPE ${n.name}|${n.publicId}|${n.systemId}>` : `<!--${n.data}-->`)).join(''),"
     " document.title, document.compatMode])");
 
-// Pages of their own that load copies of the page file afresh, as a browser
-// opening it would, a few at a time while the test types on, and compare
-// each with what the pane showed for the same file.
-class FreshLoads final {
-public:
-    FreshLoads()
+// Pages as a browser opening them shows them: its console (the engine's
+// complaints about odd markup) is not the test's.
+class QuietPage final : public QWebEnginePage {
+    void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
+                                  const QString &) override
     {
-        for (auto &page : m_pages) {
-            page = std::make_unique<QuietPage>();
-            connect(page.get());
-        }
     }
-
-    // Compares the pane's document `shown` with a fresh load of the page
-    // file as it is now.
-    void compare(const QString &pagePath, const QString &shown, const QString &what)
-    {
-        const QString copy = m_dir.filePath(QStringLiteral("%1.html").arg(m_jobs.size()));
-        QFile file(copy);
-        if (!file.open(QIODevice::WriteOnly) || file.write(readFile(pagePath)) < 0)
-            m_differ << what + QStringLiteral(": no copy of the page");
-        m_jobs.push_back({copy, shown, what});
-        next();
-    }
-
-    // Waits for every comparison; what differed.
-    QStringList finish()
-    {
-        if (!waitUntil([this] { return m_done == m_jobs.size(); }, 120000))
-            m_differ << QStringLiteral("fresh loads still outstanding");
-        return m_differ;
-    }
-
-private:
-    struct Job {
-        QString copy, shown, what;
-    };
-    // The pages' own console messages (the engine's complaints about odd
-    // markup) are not the test's.
-    class QuietPage final : public QWebEnginePage {
-        void javaScriptConsoleMessage(JavaScriptConsoleMessageLevel, const QString &, int,
-                                      const QString &) override
-        {
-        }
-    };
-
-    void connect(QWebEnginePage *page)
-    {
-        QObject::connect(page, &QWebEnginePage::loadFinished, page, [this, page](bool) {
-            const Job &job = m_jobs[m_busy.take(page)];
-            page->runJavaScript(kDocument, [this, page, job](const QVariant &fresh) {
-                if (fresh.toString() != job.shown)
-                    m_differ << QStringLiteral("%1\n  in place:   %2\n  fresh load: %3")
-                                    .arg(job.what, job.shown, fresh.toString());
-                ++m_done;
-                next();
-            });
-        });
-    }
-
-    void next()
-    {
-        for (auto &page : m_pages) {
-            if (m_started == m_jobs.size())
-                return;
-            if (!m_busy.contains(page.get())) {
-                m_busy.insert(page.get(), m_started);
-                page->load(QUrl::fromLocalFile(m_jobs[m_started++].copy));
-            }
-        }
-    }
-
-    QTemporaryDir m_dir;
-    std::array<std::unique_ptr<QuietPage>, 3> m_pages;
-    QList<Job> m_jobs;
-    QHash<QWebEnginePage *, qsizetype> m_busy; // a page's job under way
-    qsizetype m_started = 0;
-    qsizetype m_done = 0;
-    QStringList m_differ;
 };
 
 enum class Shown { InPlace, Checked, Unchecked, Nothing };
@@ -124,15 +50,6 @@ template <typename Edit> Shown shownAfter(PreviewPane *pane, Edit edit)
     if (!inPlace.isEmpty())
         return Shown::InPlace;
     return document.constLast().at(0).toBool() ? Shown::Checked : Shown::Unchecked;
-}
-
-// One key, as the learner types it: a line break is Return.
-void typeKey(QPlainTextEdit *editor, QChar c)
-{
-    if (c == u'\n')
-        QTest::keyClick(editor, Qt::Key_Return);
-    else
-        QTest::sendKeyEvent(QTest::Click, editor, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 // Every Show Me example and every answer of the course.
@@ -166,95 +83,102 @@ class TestInPlace final : public QObject {
     Q_OBJECT
 
 private:
-    CourseRun *m_run = nullptr;
+    CourseRun m_run;
     WorkspaceScreen *m_screen = nullptr;
+    QuietPage m_fresh;
+    QTemporaryDir m_copies;
+    int m_loads = 0;
 
     PreviewPane *pane() const { return m_screen->pane(); }
     QPlainTextEdit *editor() const { return m_screen->editor(); }
-
-    // Compares the pane's document with a fresh load of the page, as the
-    // test goes on.
-    void compare(FreshLoads &fresh, const QString &what)
+    // One key, as the learner types it (a line break is Return).
+    Shown typed(QChar c)
     {
-        const QString shown = evaluate(pane(), kDocument).value_or(QString()).toString();
-        fresh.compare(m_screen->pagePath(), shown, what);
+        return shownAfter(pane(), [&] {
+            if (c == u'\n')
+                QTest::keyClick(editor(), Qt::Key_Return);
+            else
+                QTest::sendKeyEvent(QTest::Click, editor(), Qt::Key_unknown, QString(c),
+                                    Qt::NoModifier);
+        });
+    }
+    Shown setText(const QString &t)
+    {
+        return shownAfter(pane(), [&] { quorvel::editor::setText(editor(), t); });
     }
 
-    // Starts each test with `text` on view, in a document that takes
-    // changes in place.
+    // The pane's document is the one a fresh load of a copy of the page
+    // file gives; else what differs.
+    QString differsFromAFreshLoad()
+    {
+        const QString shown = evaluate(pane(), kDocument).value_or(QString()).toString();
+        QFile copy(m_copies.filePath(QStringLiteral("%1.html").arg(++m_loads)));
+        if (!copy.open(QIODevice::WriteOnly) || copy.write(readFile(m_screen->pagePath())) < 0)
+            return QStringLiteral("no copy of the page");
+        copy.close();
+        QSignalSpy loaded(&m_fresh, &QWebEnginePage::loadFinished);
+        m_fresh.load(QUrl::fromLocalFile(copy.fileName()));
+        auto fresh = std::make_shared<QString>();
+        if (waitUntil([&] { return !loaded.isEmpty(); }, kPageTimeoutMs))
+            m_fresh.runJavaScript(kDocument, [fresh](const QVariant &v) { *fresh = v.toString(); });
+        waitUntil([&] { return !fresh->isEmpty(); }, kPageTimeoutMs);
+        return *fresh == shown
+                   ? QString()
+                   : QStringLiteral("\n  in place:   %1\n  fresh load: %2").arg(shown, *fresh);
+    }
+
+    // Starts a test with `text` on view, in a document that takes changes in
+    // place: a new one where the document before held something that runs.
     void start(const QString &text)
     {
-        const Shown shown = shownAfter(pane(), [&] { quorvel::editor::setText(editor(), text); });
-        if (shown == Shown::InPlace)
-            return;
-        // The document before held something that runs: this one is new.
-        QCOMPARE(shown, Shown::Checked);
+        const Shown shown = setText(text);
+        QVERIFY(shown == Shown::InPlace || shown == Shown::Checked);
     }
 
 private slots:
     void initTestCase()
     {
-        m_run = new CourseRun;
-        m_screen = m_run->show(ScreenId::Form1);
+        m_screen = m_run.show(ScreenId::Form1);
         QVERIFY(waitUntil([this] { return shownText(pane()).isEmpty(); }, kPageTimeoutMs));
     }
-
-    void cleanupTestCase() { delete m_run; }
 
     // Every example of the course typed key by key, as the learner types
     // them, and pages copied from elsewhere: each key of the course's
     // changes the page in place; then the page is the one a fresh load gives.
+    // Some keys of the copied pages change the doctype or the mode, or leave
+    // the parser without a document at all ("<!D"): a new document.
     void everyKey_equalToAFreshLoad()
     {
         const QStringList course = courseExamples();
-        FreshLoads fresh;
         for (const QString &example : course + kCopied) {
             start(QString());
-            const QString keys = QString(example).remove(u'\r');
-            QString typed;
-            for (const QChar c : keys) {
-                typed += c;
-                const Shown shown = shownAfter(pane(), [&] { typeKey(editor(), c); });
-                // Some keys of the copied pages change the doctype or the
-                // mode, or leave the parser without a document at all ("<!D").
-                const bool byCourse = course.contains(example);
-                QVERIFY2(shown == Shown::InPlace || (!byCourse && shown == Shown::Checked),
-                         qPrintable(typed));
-                compare(fresh, typed);
+            const QString all = QString(example).remove(u'\r');
+            QString keys;
+            for (const QChar c : all) {
+                keys += c;
+                const Shown shown = typed(c);
+                QVERIFY2(shown == Shown::InPlace ||
+                             (!course.contains(example) && shown == Shown::Checked),
+                         qPrintable(keys));
+                const QString differs = differsFromAFreshLoad();
+                QVERIFY2(differs.isEmpty(), qPrintable(keys + differs));
             }
         }
-        const QStringList differ = fresh.finish();
-        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u'\n')));
     }
 
     // Random edits of the course's examples: characters, tags, quotes and
     // "<" put in or taken out anywhere. The generator starts from the same
-    // number every run, so a failure comes back.
+    // number every run, so a failure comes back. Most edits are shown in
+    // place (a tag's ">" taken away can make the next word an attribute
+    // that starts with "on").
     void randomEdits_equalToAFreshLoad()
     {
         start((courseExamples() + kCopied).join(QLatin1String("\r\n")));
         QRandomGenerator random(20261207);
-        FreshLoads fresh;
-        const QStringList bits = {
-            QStringLiteral("<"),
-            QStringLiteral(">"),
-            QStringLiteral("\""),
-            QStringLiteral("'"),
-            QStringLiteral("/"),
-            QStringLiteral("="),
-            QStringLiteral(" "),
-            QStringLiteral("x"),
-            QStringLiteral("<B>"),
-            QStringLiteral("</B>"),
-            QStringLiteral("<P>"),
-            QStringLiteral("</I>"),
-            QStringLiteral("<A HREF=\"http://a.example/\">"),
-            QStringLiteral("</A>"),
-            QStringLiteral("<!--"),
-            QStringLiteral("-->"),
-            QStringLiteral("<BR>"),
-            QStringLiteral("<table><tr><td>"),
-        };
+        const QStringList bits =
+            QStringLiteral("<|>|\"|'|/|=| |x|<B>|</B>|<P>|</I>|<A HREF=\"http://a.example/\">|</A>|"
+                           "<!--|-->|<BR>|<table><tr><td>")
+                .split(u'|');
         int inPlace = 0;
         for (int edit = 0; edit < 300; ++edit) {
             QTextCursor cursor(editor()->document());
@@ -274,12 +198,11 @@ private slots:
             if (shown != Shown::InPlace)
                 continue;
             ++inPlace;
-            compare(fresh, QStringLiteral("edit %1: %2").arg(edit).arg(m_screen->text()));
+            const QString differs = differsFromAFreshLoad();
+            QVERIFY2(differs.isEmpty(),
+                     qPrintable(
+                         QStringLiteral("edit %1: %2%3").arg(edit).arg(m_screen->text(), differs)));
         }
-        const QStringList differ = fresh.finish();
-        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u'\n')));
-        // Most edits are shown in place (a tag's ">" taken away can make the
-        // next word an attribute that starts with "on").
         QVERIFY2(inPlace > 250, qPrintable(QString::number(inPlace)));
     }
 
@@ -291,10 +214,10 @@ private slots:
         start(QStringLiteral("<p>x</p>\r\n").repeated(80));
         const auto type = [this](const QString &keys) {
             for (const QChar c : keys)
-                QCOMPARE(shownAfter(pane(), [&] { typeKey(editor(), c); }), Shown::InPlace);
+                QCOMPARE(typed(c), Shown::InPlace);
         };
-        // Where the element stands once the next frame is drawn (the pane
-        // scrolls just before it).
+        // Whether the element stands in view once the next frame is drawn
+        // (the pane scrolls just before it), and the page's scroll.
         const auto where = [this](const char *selector) {
             evaluate(pane(), QStringLiteral("window.drawn = false; requestAnimationFrame("
                                             "() => requestAnimationFrame(() => drawn = true))"));
@@ -338,18 +261,14 @@ private slots:
     {
         QFETCH(QString, text);
         start(QStringLiteral("<p>before</p>"));
-        QCOMPARE(shownAfter(pane(), [&] { quorvel::editor::setText(editor(), text); }),
-                 Shown::InPlace);
-        FreshLoads fresh;
-        compare(fresh, text);
-        const QStringList differ = fresh.finish();
-        QVERIFY2(differ.isEmpty(), qPrintable(differ.join(u'\n')));
-        std::optional<QVariant> spliced;
+        QCOMPARE(setText(text), Shown::InPlace);
+        const QString differs = differsFromAFreshLoad();
+        QVERIFY2(differs.isEmpty(), qPrintable(differs));
+        auto spliced = std::make_shared<QString>();
         pane()->page()->runJavaScript(QStringLiteral("typeof window.spliced"),
                                       QWebEngineScript::ApplicationWorld,
-                                      [&](const QVariant &v) { spliced = v; });
-        QVERIFY(waitUntil([&] { return spliced.has_value(); }, kPageTimeoutMs));
-        QCOMPARE(spliced->toString(), QStringLiteral("undefined"));
+                                      [spliced](const QVariant &v) { *spliced = v.toString(); });
+        QVERIFY(waitUntil([&] { return *spliced == u"undefined"; }, kPageTimeoutMs));
     }
 
     // Whatever runs, loads or navigates by itself, or stands otherwise in a
@@ -369,12 +288,7 @@ private slots:
     {
         QFETCH(QString, added);
         start(QStringLiteral("<p>x</p>"));
-        QCOMPARE(shownAfter(pane(),
-                            [&] {
-                                quorvel::editor::setText(editor(),
-                                                         QStringLiteral("<p>x</p>") + added);
-                            }),
-                 Shown::Unchecked);
+        QCOMPARE(setText(QStringLiteral("<p>x</p>") + added), Shown::Unchecked);
     }
 
     // The key that makes a script, or an attribute that is one, takes a new
@@ -382,42 +296,36 @@ private slots:
     // takes the last away is shown in a new document, and the next in place.
     void scriptsGetANewDocumentAtTheirKey_data()
     {
-        QTest::addColumn<QString>("page");
-        QTest::addColumn<int>("at"); // where the learner types
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("runsFrom"); // the first key of `typed` that makes a script
+        QTest::addColumn<int>("at"); // where the learner types into "<p>x</p>"
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("runsFrom"); // the first of the keys that makes a script
         QTest::newRow("a <script> at the end")
-            << QStringLiteral("<p>x</p>") << 8
-            << QStringLiteral("<script>document.title='ran'</script>") << 7;
-        QTest::newRow("onclick= inside a tag")
-            << QStringLiteral("<p>x</p>") << 2 << QStringLiteral(" onclick=alert(1)") << 2;
+            << 8 << QStringLiteral("<script>document.title='ran'</script>") << 7;
+        QTest::newRow("onclick= inside a tag") << 2 << QStringLiteral(" onclick=alert(1)") << 2;
     }
     void scriptsGetANewDocumentAtTheirKey()
     {
-        QFETCH(QString, page);
         QFETCH(int, at);
-        QFETCH(QString, typed);
+        QFETCH(QString, keys);
         QFETCH(int, runsFrom);
-        start(page);
+        start(QStringLiteral("<p>x</p>"));
         QTextCursor cursor = editor()->textCursor();
         cursor.setPosition(at);
         editor()->setTextCursor(cursor);
-        for (int i = 0; i < typed.size(); ++i) {
-            const Shown shown = shownAfter(pane(), [&] { typeKey(editor(), typed.at(i)); });
-            QVERIFY2(shown == (i < runsFrom ? Shown::InPlace : Shown::Unchecked),
-                     qPrintable(typed.left(i + 1)));
-        }
-        if (typed.contains(u"title"))
+        for (int i = 0; i < keys.size(); ++i)
+            QVERIFY2(typed(keys.at(i)) == (i < runsFrom ? Shown::InPlace : Shown::Unchecked),
+                     qPrintable(keys.left(i + 1)));
+        if (keys.contains(u"title"))
             QVERIFY(waitUntil([&] { return pane()->title() == u"ran"; }, kPageTimeoutMs));
-        for (int i = typed.size() - 1; i >= 0; --i) {
+        for (int i = keys.size() - 1; i >= 0; --i) {
             const Shown shown =
                 shownAfter(pane(), [&] { QTest::keyClick(editor(), Qt::Key_Backspace); });
             QVERIFY2(shown == (i > runsFrom    ? Shown::Unchecked
                                : i == runsFrom ? Shown::Checked
                                                : Shown::InPlace),
-                     qPrintable(typed.left(i)));
+                     qPrintable(keys.left(i)));
         }
-        QCOMPARE(m_screen->text(), page);
+        QCOMPARE(m_screen->text(), QStringLiteral("<p>x</p>"));
     }
 };
 

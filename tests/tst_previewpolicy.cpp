@@ -36,8 +36,9 @@ private slots:
             << "req:100 ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw";
         QTest::newRow("page still loading: watched until it is complete")
             << "req:100 part=A part part=A part part=A part=W part=A ans ans=A ans ans=A ans=w";
-        QTest::newRow("load finished meanwhile: the unanswered question is forgiven")
-            << "req:100 tick=A load tick=r tick=r";
+        QTest::newRow("load finished meanwhile: the unanswered question is forgiven, yet a loop "
+                      "that starts after the load is found out")
+            << "req:100 tick=A load tick=r tick=A tick=Ar tick=RS";
         QTest::newRow("big paste: given longer than a small page")
             << "req:100 tick=A req:10485760=r tick=A+";
         QTest::newRow("script taken out: new content goes to a fresh page at once")

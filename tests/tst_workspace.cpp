@@ -21,8 +21,6 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTimer>
 #include <clocale>
 
@@ -48,25 +46,15 @@ bool saysNow(const QString &text, const char *form, const char *qtFormat, const 
            shown >= since.addSecs(-1) && shown <= QDateTime::currentDateTime();
 }
 
-// Shows a screen and waits until it has the keyboard and its pane has made
-// the child that takes the focus for it.
-WorkspaceScreen *showActive(testing::CourseRun &run, ScreenId id)
-{
-    WorkspaceScreen *w = run.show(id);
-    return w && QTest::qWaitForWindowActive(w) &&
-                   testing::waitUntil([w] { return w->pane()->focusProxy() != nullptr; }, 10000)
-               ? w
-               : nullptr;
-}
-
-// The name of the control that has the focus; the pane's children count as the pane.
+// Where the keyboard is: the control (the pane's children count as the
+// pane) and, inside the pane, the page's element.
 QString focused(const WorkspaceScreen *w)
 {
     QWidget *f = QApplication::focusWidget();
-    if (!f)
-        return QStringLiteral("(none)");
-    return f == w->pane() || w->pane()->isAncestorOf(f) ? QStringLiteral("WebBrowser1")
-                                                        : f->objectName();
+    if (!f || !(f == w->pane() || w->pane()->isAncestorOf(f)))
+        return f ? f->objectName() : QStringLiteral("(none)");
+    const auto element = evaluate(w->pane(), QStringLiteral("document.activeElement.textContent"));
+    return QStringLiteral("WebBrowser1:") + (element ? element->toString() : QString());
 }
 
 void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -103,18 +91,17 @@ private slots:
         const auto restore = qScopeGuard([was = QByteArray(std::setlocale(LC_TIME, nullptr))] {
             std::setlocale(LC_TIME, was.constData());
         });
-        if (!std::setlocale(LC_TIME, "en_US.UTF-8") || !std::setlocale(LC_TIME, "de_DE.UTF-8"))
-            QSKIP(
-                "the en_US and de_DE locales are not compiled (LOCPATH, see tests/CMakeLists.txt)");
-        std::setlocale(LC_TIME, "en_US.UTF-8");
+        if (!std::setlocale(LC_TIME, "de_DE.UTF-8") || !std::setlocale(LC_TIME, "en_US.UTF-8"))
+            QSKIP("the en_US and de_DE locales are not compiled (LOCPATH, tests/CMakeLists.txt)");
         const QDateTime since = QDateTime::currentDateTime();
         CourseRun run;
         WorkspaceScreen *s = run.show(ScreenId::Form1);
-        const QString seen = s->clockLabel()->text(); // before the first frame
-        const char *usForm = R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M$)";
-        QVERIFY2(saysNow(seen, usForm, "MM/dd/yyyy hh:mm:ss AP", since), qPrintable(seen));
         QLabel *clock = s->clockLabel();
-        QVERIFY(QFontMetricsF(clock->font()).horizontalAdvance(clock->text()) <=
+        const QString seen = clock->text(); // before the first frame
+        QVERIFY2(saysNow(seen, R"(^\d\d/\d\d/\d{4} \d\d:\d\d:\d\d [AP]M$)",
+                         "MM/dd/yyyy hh:mm:ss AP", since),
+                 qPrintable(seen));
+        QVERIFY(QFontMetricsF(clock->font()).horizontalAdvance(seen) <=
                 clock->contentsRect().width());
         QCOMPARE(readFile(s->pagePath()), QByteArray());
         QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath()) &&
@@ -123,8 +110,8 @@ private slots:
 
         const QDateTime later = QDateTime::currentDateTime();
         std::setlocale(LC_TIME, "de_DE.UTF-8");
-        const char *germanForm = R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$)";
-        QTRY_VERIFY_WITH_TIMEOUT(saysNow(clock->text(), germanForm, "dd.MM.yyyy HH:mm:ss", later),
+        QTRY_VERIFY_WITH_TIMEOUT(saysNow(clock->text(), R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d:\d\d$)",
+                                         "dd.MM.yyyy HH:mm:ss", later),
                                  3000);
         if (!courseFonts())
             QSKIP("whether the German time fits unnarrowed depends on the course's fonts");
@@ -147,18 +134,18 @@ private slots:
         QFETCH(ScreenId, screen);
         QFETCH(QString, name);
         const bool clear = name == QLatin1String("cmdClear");
-        QStringList pages;
         CourseRun run;
         WorkspaceScreen *s = run.show(screen);
         QPlainTextEdit *editor = s->editor();
         auto *button = s->findChild<QPushButton *>(name);
         editor::setText(editor, u"Hello"); // no line break: an append continues the line
-        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("Hello"), kPageTimeoutMs);
+        QVERIFY(shows(s->pane(), QStringLiteral("Hello")));
         QTextCursor cursor = editor->textCursor();
         cursor.setPosition(1);
         cursor.setPosition(4, QTextCursor::KeepAnchor);
         editor->setTextCursor(cursor);
         // Each refresh leaves the page as the text then stood.
+        QStringList pages;
         connect(s, &WorkspaceScreen::refreshed, s,
                 [&] { pages << QString::fromLatin1(readFile(s->pagePath())); });
         button->setFocus();
@@ -183,59 +170,43 @@ private slots:
         QCOMPARE(readFile(s->pagePath()), QByteArray("Hello"));
     }
 
+    // A web link loads in the pane (local pages may not reach the web by
+    // themselves), and the next change brings the learner's page back; a mail
+    // link goes to the system's mail program. Nothing needs to answer at the
+    // link's address: where the pane goes is what counts.
     void links_loadInThePane_mailGoesToTheMailProgram()
     {
-        // A web site of our own on the loopback address stands in for the
-        // outside sites the lessons link to.
-        QTcpServer site;
-        if (!site.listen(QHostAddress::LocalHost))
-            QSKIP("no loopback network here");
-        connect(&site, &QTcpServer::newConnection, &site, [&site] {
-            QTcpSocket *client = site.nextPendingConnection();
-            connect(client, &QTcpSocket::readyRead, client, [client] {
-                client->readAll();
-                client->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nConnection: close\r\n"
-                              "Content-Length: 19\r\n\r\n<p>another page</p>");
-                client->disconnectFromHost();
-            });
-        });
         MailCatcher mail;
         QDesktopServices::setUrlHandler(QStringLiteral("mailto"), &mail, "open");
+        const auto unset =
+            qScopeGuard([] { QDesktopServices::unsetUrlHandler(QStringLiteral("mailto")); });
         CourseRun run;
         WorkspaceScreen *s = run.show(ScreenId::Form3);
+        const QUrl web(QStringLiteral("http://127.0.0.1:9/"));
+        // Each link a band across the pane, the mail link at the top.
         editor::setText(s->editor(),
-                        QStringLiteral("<A HREF=mailto: support@example.com> Support </A> "
-                                       "<A HREF=\"http://127.0.0.1:%1/\">next</A>")
-                            .arg(site.serverPort()));
-        // A real click: the engine hands external links on only for a user's gesture.
-        QVERIFY(shows(s->pane(), QStringLiteral("Support next")));
-        const auto xy = evaluate(s->pane(), "(r => [r.left + r.width / 2, r.top + r.height / 2])"
-                                            "(document.links[0].getBoundingClientRect())");
-        QVERIFY(xy && s->pane()->focusProxy());
-        QTest::mouseClick(
-            s->pane()->focusProxy(), Qt::LeftButton, {},
-            QPointF(xy->toList().value(0).toDouble(), xy->toList().value(1).toDouble()).toPoint());
+                        QStringLiteral("<style>a { display: block; height: 50px }</style>"
+                                       "<A HREF=mailto: support@example.com> Support "
+                                       "</A><A HREF=\"%1\">next</A>")
+                            .arg(web.toString()));
+        QVERIFY(shows(s->pane(), QStringLiteral("Support\nnext")));
+        // Real clicks: the engine hands links on only for a user's gesture.
+        QTest::mouseClick(s->pane()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 20));
         QVERIFY(waitUntil([&mail] { return !mail.urls.isEmpty(); }, kPageTimeoutMs));
-        QCOMPARE(mail.urls.size(), 1);
-        QCOMPARE(mail.urls.first().scheme(), QStringLiteral("mailto"));
+        QVERIFY(mail.urls.size() == 1 && mail.urls.first().scheme() == u"mailto");
         QCOMPARE(s->pane()->url(), QUrl::fromLocalFile(s->pagePath()));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
-
-        evaluate(s->pane(), QStringLiteral("document.links[1].click()"));
-        QTRY_COMPARE_WITH_TIMEOUT(shownText(s->pane()), QStringLiteral("another page"),
-                                  kPageTimeoutMs);
-        // The next change brings the pane back to the learner's page.
+        QTest::mouseClick(s->pane()->focusProxy(), Qt::LeftButton, {}, QPoint(20, 70));
+        QTRY_COMPARE_WITH_TIMEOUT(s->pane()->url(), web, kPageTimeoutMs);
         QTest::keyClick(s->editor(), Qt::Key_Z);
-        QTRY_VERIFY_WITH_TIMEOUT(s->pane()->url() == QUrl::fromLocalFile(s->pagePath()) &&
-                                     shownText(s->pane()).endsWith(u'z'),
-                                 kPageTimeoutMs);
+        QVERIFY(shows(s->pane(), QStringLiteral("Support\nnext\nz")));
+        QCOMPARE(s->pane()->url(), QUrl::fromLocalFile(s->pagePath()));
     }
 
     // The hint waits for a pause, or for the caret to leave the line just
     // changed; it underlines the place, stays inside the editor clear of the
     // caret's line, and goes with Escape until the next change, while the
     // description a screen reader reads stays as long as the mistake does.
-    // (With real keys, the keyboard stays in the editor: e2e/a11y.sh hint.)
+    // (With real keys, the keyboard stays in the editor: e2e/a11y.sh.)
     void hint_comesAtAPauseOrOffTheLine_staysInTheEditor_goes()
     {
         CourseRun run;
@@ -330,81 +301,54 @@ private slots:
     void order_data()
     {
         QTest::addColumn<ScreenId>("id");
-        QTest::addColumn<QStringList>("order");
+        QTest::addColumn<QString>("order");
         // Lesson 1 starts in the editor; Lesson 2 Practice's own order puts
         // the pane between the editor and the buttons.
         QTest::newRow("Form1") << ScreenId::Form1
-                               << QString("txtItemDescription WebBrowser1 cmdClear cmdContinue "
-                                          "ShowMe1 ShowMe2 ShowMe3 ShowMe4 Command1")
-                                      .split(u' ');
+                               << "txtItemDescription WebBrowser1 cmdClear cmdContinue ShowMe1 "
+                                  "ShowMe2 ShowMe3 ShowMe4 Command1";
         QTest::newRow("Form2Test")
             << ScreenId::Form2Test
-            << QString("cmdClear txtItemDescription WebBrowser1 Command1 cmdContinue").split(u' ');
+            << "cmdClear txtItemDescription WebBrowser1 Command1 cmdContinue";
     }
 
     // The first control has the focus as the screen first appears; Tab visits
-    // every control once, in order, and wraps; Shift+Tab walks back; the
-    // editor takes no tab character; Alt+L ("&Lesson ...") works from the pane.
+    // every control once, in order, the page's links inside the pane among
+    // them, and wraps; Shift+Tab walks back; the editor takes no tab
+    // character; Alt+L ("&Lesson ...") works from the pane.
     void order()
     {
         QFETCH(ScreenId, id);
-        QFETCH(QStringList, order);
+        QFETCH(QString, order);
         CourseRun run;
-        WorkspaceScreen *w = showActive(run, id);
-        QVERIFY(w);
-        QTRY_COMPARE(focused(w), order.first());
-        for (int i = 1; i <= order.size(); ++i) {
+        WorkspaceScreen *w = run.show(id);
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        QTRY_COMPARE(focused(w), order.section(u' ', 0, 0));
+        editor::setText(w->editor(), u"<A HREF=\"http://a.invalid/\">one</A> <A "
+                                     u"HREF=\"http://b.invalid/\">two</A>");
+        QVERIFY(shows(w->pane(), QStringLiteral("one two")));
+        const QStringList stops =
+            order
+                .replace(QStringLiteral("WebBrowser1"), QStringLiteral("WebBrowser1:one "
+                                                                       "WebBrowser1:two"))
+                .split(u' ');
+        for (int i = 1; i <= stops.size(); ++i) {
             press(Qt::Key_Tab);
-            QTRY_COMPARE_WITH_TIMEOUT(focused(w), order[i % order.size()], 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(focused(w), stops[i % stops.size()], 5000);
         }
-        for (int i = order.size() - 1; i >= 0; --i) {
+        for (int i = stops.size() - 1; i >= 0; --i) {
             press(Qt::Key_Backtab, Qt::ShiftModifier);
-            QTRY_COMPARE_WITH_TIMEOUT(focused(w), order[i], 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(focused(w), stops[i], 5000);
         }
-
-        for (int i = 0; i < order.indexOf(QStringLiteral("WebBrowser1")); ++i)
+        for (int i = 0; i < stops.indexOf(QStringLiteral("WebBrowser1:one")); ++i)
             press(Qt::Key_Tab);
-        QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1"));
+        QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1:one"));
         QSignalSpy clicked(w->findChild<QPushButton *>(QStringLiteral("cmdContinue")),
                            &QPushButton::clicked);
         press(Qt::Key_L, Qt::AltModifier);
         QTRY_COMPARE(clicked.count(), 1);
         QVERIFY(!w->isVisible()); // it moved on
-        QCOMPARE(editor::text(w->editor()), QString());
-    }
-
-    // Inside the pane Tab first visits the page's links; after the last one
-    // it goes on to the screen's next control, and Shift+Tab comes back.
-    void tab_passesThroughAPageWithLinks()
-    {
-        CourseRun run;
-        WorkspaceScreen *w = showActive(run, ScreenId::Form3);
-        QVERIFY(w);
-        editor::setText(
-            w->editor(),
-            u"<A HREF=\"http://a.invalid/\">one</A> <A HREF=\"http://b.invalid/\">two</A>");
-        QVERIFY(shows(w->pane(), QStringLiteral("one two")));
-        w->editor()->setFocus();
-        QTRY_COMPARE(focused(w), QStringLiteral("txtItemDescription"));
-        // Where the keyboard is: the control, and inside the pane the page's element.
-        auto where = [w] {
-            const QString control = focused(w);
-            const auto element =
-                control == QLatin1String("WebBrowser1")
-                    ? evaluate(w->pane(), QStringLiteral("document.activeElement.textContent"))
-                    : std::nullopt;
-            return element ? control + u':' + element->toString() : control;
-        };
-        QStringList visited;
-        for (int i = 0; i < 6 && focused(w) != QLatin1String("Command1"); ++i) {
-            const QString before = where();
-            press(Qt::Key_Tab);
-            QTRY_VERIFY(where() != before);
-            visited << where();
-        }
-        QCOMPARE(visited, (QStringList{"WebBrowser1:one", "WebBrowser1:two", "Command1"}));
-        press(Qt::Key_Backtab, Qt::ShiftModifier);
-        QTRY_COMPARE(focused(w), QStringLiteral("WebBrowser1"));
+        QVERIFY(!w->text().contains(u'\t'));
     }
 };
 
