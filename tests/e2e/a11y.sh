@@ -10,10 +10,10 @@
 # name is the time it shows. Then the hint: real keys type a tag that never
 # closes; the hint comes to show in the editor, the editor's description says
 # it (with an event a screen reader hears) and the keyboard stays in the
-# editor; the next key takes the bubble away and reaches the page; the same
-# mistake at the next pause shows again but is not announced again (that it
-# waits for a pause and stays clear of the line being typed, a wrapped one
-# too, is tst_workspace's).
+# editor, and the bubble is clear of the caret's line; the next key takes the
+# bubble away and reaches the page; the same mistake at the next pause shows
+# again but is not announced again (that it waits for a pause, and stays
+# clear of a wrapped line, is tst_workspace's).
 set -u
 [ $# -eq 1 ] || { echo "usage: $0 PROGRAM" >&2; exit 2; }
 PROGRAM=$1
@@ -102,6 +102,11 @@ if not any("never closes" in h for h in heard):
     problems.append(f"no event told of the new description (heard {heard})")
 if [b.get_name() for b in bubble()] != [editor.get_description()]:
     problems.append(f"the bubble on view says {[b.get_name() for b in bubble()]}")
+else:  # clear of the line being typed, the caret's
+    box = bubble()[0].get_extents(Atspi.CoordType.SCREEN)
+    line = editor.get_character_extents(editor.get_caret_offset() - 1, Atspi.CoordType.SCREEN)
+    if not (box.y + box.height <= line.y or box.y >= line.y + line.height):
+        problems.append(f"the bubble at y {box.y}+{box.height} covers the caret's line at y {line.y}")
 if not editor.get_state_set().contains(Atspi.StateType.FOCUSED):
     problems.append("the editor lost the keyboard to the hint")
 subprocess.run(["xdotool", "type", "!"], check=True)
