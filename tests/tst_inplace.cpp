@@ -246,16 +246,13 @@ private slots:
     // paragraph separators or lone surrogates it holds.
     void textReachesThePageAsData_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text");
-        QTest::newRow("quotes and backslashes") << QStringLiteral(
-            "<p title=\"a'b\">\"); window.spliced = 1; (\"</p> \\\" \\\\ \\u0041");
-        QTest::newRow("a script's end tag")
-            << QStringLiteral("<p>x</script>'; window.spliced = 1; '</p>");
-        QTest::newRow("separators and template quotes")
-            << QStringLiteral("<p>a\u2028b\u2029c ` ${window.spliced = 1} `</p>");
-        QTest::newRow("lone surrogates") << QStringLiteral("<p>") + QChar(0xD800) +
-                                                QStringLiteral(" and ") + QChar(0xDFFF) +
-                                                QStringLiteral("</p>");
+        QTest::newRow("quotes and backslashes") << QStringLiteral( "<p title=\"a'b\">\"); window.spliced = 1; (\"</p> \\\" \\\\ \\u0041");
+        QTest::newRow("a script's end tag") << QStringLiteral("<p>x</script>'; window.spliced = 1; '</p>");
+        QTest::newRow("separators and template quotes") << QStringLiteral("<p>a\u2028b\u2029c ` ${window.spliced = 1} `</p>");
+        QTest::newRow("lone surrogates") << QStringLiteral("<p>") + QChar(0xD800) + QStringLiteral(" and ") + QChar(0xDFFF) + QStringLiteral("</p>");
+        // clang-format on
     }
     void textReachesThePageAsData()
     {
@@ -275,6 +272,7 @@ private slots:
     // document of DOMParser's, gets a new document, wherever it stands.
     void actingPagesGetANewDocument_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("added");
         for (const char *added :
              {"<img src=a.png>", "<a href=\" java\tscript:void(0)\">x</a>",
@@ -283,6 +281,7 @@ private slots:
               "<iframe></iframe>", "<noscript><p>x</p></noscript>", "<template>x</template>",
               "<style>@import 'a.css';</style>", "<input autofocus>", "<body onload=''>"})
             QTest::newRow(added) << QString::fromLatin1(added);
+        // clang-format on
     }
     void actingPagesGetANewDocument()
     {
@@ -296,12 +295,13 @@ private slots:
     // takes the last away is shown in a new document, and the next in place.
     void scriptsGetANewDocumentAtTheirKey_data()
     {
+        // clang-format off
         QTest::addColumn<int>("at"); // where the learner types into "<p>x</p>"
         QTest::addColumn<QString>("keys");
         QTest::addColumn<int>("runsFrom"); // the first of the keys that makes a script
-        QTest::newRow("a <script> at the end")
-            << 8 << QStringLiteral("<script>document.title='ran'</script>") << 7;
+        QTest::newRow("a <script> at the end") << 8 << QStringLiteral("<script>document.title='ran'</script>") << 7;
         QTest::newRow("onclick= inside a tag") << 2 << QStringLiteral(" onclick=alert(1)") << 2;
+        // clang-format on
     }
     void scriptsGetANewDocumentAtTheirKey()
     {

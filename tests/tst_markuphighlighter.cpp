@@ -59,38 +59,27 @@ class TestMarkupHighlighter final : public QObject {
 private slots:
     void spans_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text"); // lines end with "|"
         QTest::addColumn<int>("at");       // where `typed` goes in afterwards
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("mask");
         const auto row = [](const char *name, const char *text, const char *mask, int at = 0,
                             const char *typed = "") {
-            QTest::newRow(name) << QString::fromUtf8(text) << at << QString::fromUtf8(typed)
-                                << QString::fromUtf8(mask);
+            QTest::newRow(name) << QString::fromUtf8(text) << at << QString::fromUtf8(typed) << QString::fromUtf8(mask);
         };
-        row("nominal: tags, names and values quoted or not; text between them plain",
-            "<B>b</B> <A HREF=\"a.htm\" TARGET=_top>go</A>|",
-            "ttt.tttt.tt.nnnn.vvvvvvv.nnnnnn.vvvvt..tttt|");
-        row("nominal: the course's mail link: an unquoted value, then a bare name",
-            "<A HREF=mailto: me@x.org>Me</A>|", "tt.nnnn.vvvvvvv.nnnnnnnnt..tttt|");
-        row("nominal: references in text and in a value", "&amp; &#233;&#x41 <P TITLE='a&lt;b'>|",
-            "rrrrr.rrrrrrrrrrr.tt.nnnnn.vvrrrrvvt|");
-        row("robustness: what is no tag and no reference stays text",
-            "1 < 2 <3 a<>b & &; &#; AT&T &amp &#1a <|", ".................................rrr...|");
-        row("nominal: a comment hides tags; <!-->, <!---> and --!> end one",
-            "<!-- <B> -->a<!-->b<!--->c<!-- --!>d|", "cccccccccccc.ccccc.cccccc.ccccccccc.|");
-        row("robustness: a quoted value runs over '>' to its quote", "<A HREF=\"x> y </A>\">z|",
-            "tt.nnnn.vvvvvvvvvvvt.|");
-        row("robustness: a doctype, bogus comments, '/' in a tag", "<!doctype x><?y></3></><BR/>|",
-            "ttttttttttttcccccccccccttttt|");
-        row("nominal: a quote left open colours the next line up to its quote",
-            "<A HREF=\"a|b\">c</A>|", "tt.nnnn.vv|vvt.tttt|");
-        row("nominal: a tag over lines; a line break ends a tag name", "<B|I|=|\"x\">y|",
-            "tt|n|.|vvvt.|");
-        row("nominal: closing a quote re-colours the lines after it back", "<P ID=\"a>|<B>|c|",
-            "tt.nn.vvvt|ttt|.|", 8, "\"");
-        row("nominal: opening a comment colours the lines after it, up to its end",
-            "x|<B>|c --> <I>|", "ccccc|ccc|ccccc.ttt|", 0, "<!--");
+        row("nominal: tags, names and values quoted or not; text between them plain", "<B>b</B> <A HREF=\"a.htm\" TARGET=_top>go</A>|", "ttt.tttt.tt.nnnn.vvvvvvv.nnnnnn.vvvvt..tttt|");
+        row("nominal: the course's mail link: an unquoted value, then a bare name", "<A HREF=mailto: me@x.org>Me</A>|", "tt.nnnn.vvvvvvv.nnnnnnnnt..tttt|");
+        row("nominal: references in text and in a value", "&amp; &#233;&#x41 <P TITLE='a&lt;b'>|", "rrrrr.rrrrrrrrrrr.tt.nnnnn.vvrrrrvvt|");
+        row("robustness: what is no tag and no reference stays text", "1 < 2 <3 a<>b & &; &#; AT&T &amp &#1a <|", ".................................rrr...|");
+        row("nominal: a comment hides tags; <!-->, <!---> and --!> end one", "<!-- <B> -->a<!-->b<!--->c<!-- --!>d|", "cccccccccccc.ccccc.cccccc.ccccccccc.|");
+        row("robustness: a quoted value runs over '>' to its quote", "<A HREF=\"x> y </A>\">z|", "tt.nnnn.vvvvvvvvvvvt.|");
+        row("robustness: a doctype, bogus comments, '/' in a tag", "<!doctype x><?y></3></><BR/>|", "ttttttttttttcccccccccccttttt|");
+        row("nominal: a quote left open colours the next line up to its quote", "<A HREF=\"a|b\">c</A>|", "tt.nnnn.vv|vvt.tttt|");
+        row("nominal: a tag over lines; a line break ends a tag name", "<B|I|=|\"x\">y|", "tt|n|.|vvvt.|");
+        row("nominal: closing a quote re-colours the lines after it back", "<P ID=\"a>|<B>|c|", "tt.nn.vvvt|ttt|.|", 8, "\"");
+        row("nominal: opening a comment colours the lines after it, up to its end", "x|<B>|c --> <I>|", "ccccc|ccc|ccccc.ttt|", 0, "<!--");
+        // clang-format on
     }
 
     void spans()
@@ -117,12 +106,12 @@ private slots:
 
     void palettes_data()
     {
+        // clang-format off
         QTest::addColumn<QPalette>("palette");
-        QTest::newRow("nominal: Fusion's light palette")
-            << std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion")))
-                   ->standardPalette();
+        QTest::newRow("nominal: Fusion's light palette") << std::unique_ptr<QStyle>(QStyleFactory::create(QStringLiteral("Fusion"))) ->standardPalette();
         QTest::newRow("nominal: a dark palette") << paletteOf(0x1e1e1e, 0xdcdcdc);
         QTest::newRow("robustness: a coloured base") << paletteOf(0x000080, 0xffffff);
+        // clang-format on
     }
 
     void palettes()

@@ -26,31 +26,20 @@ class TestPreviewPolicy final : public QObject {
 private slots:
     void rules_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("script");
-        QTest::newRow("endless script: replaced after two silent questions, then given longer")
-            << "req:100=Sr tick=A tick=Ar tick=RS tick=A tick=A+ tick=R";
-        QTest::newRow(
-            "answering renderer: never replaced, the asking stops, hiding it leaves it be")
-            << "req:100 load ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw hide=r show=s";
-        QTest::newRow("last load never reported: a complete page ends the asking as well")
-            << "req:100 ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw";
-        QTest::newRow("page still loading: watched until it is complete")
-            << "req:100 part=A part part=A part part=A part=W part=A ans ans=A ans ans=A ans=w";
-        QTest::newRow("load finished meanwhile: the unanswered question is forgiven, yet a loop "
-                      "that starts after the load is found out")
-            << "req:100 tick=A load tick=r tick=A tick=Ar tick=RS";
-        QTest::newRow("big paste: given longer than a small page")
-            << "req:100 tick=A req:10485760=r tick=A+";
-        QTest::newRow("script taken out: new content goes to a fresh page at once")
-            << "req:100 tick=A half req:100=r tick=A wait req:90=RS";
-        QTest::newRow("stuck in a hidden screen: dropped on hide, not asked, loaded on show")
-            << "req:100 tick tick tick=R hide=R tick=a show=S";
-        QTest::newRow("loaded while hidden (the load step): not asked until shown")
-            << "hide req:100=Sw tick=a show=W tick=A";
-        QTest::newRow(
-            "killed renderer: reloaded at once, one that kills it again backs off, hidden: on show")
-            << "req:100 gone=S@0 due=S gone=S+ gone=+ load gone=@0 hide gone=s show=S";
+        QTest::newRow("endless script: replaced after two silent questions, then given longer") << "req:100=Sr tick=A tick=Ar tick=RS tick=A tick=A+ tick=R";
+        QTest::newRow( "answering renderer: never replaced, the asking stops, hiding it leaves it be") << "req:100 load ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw hide=r show=s";
+        QTest::newRow("last load never reported: a complete page ends the asking as well") << "req:100 ans=Ar ans=ar ans=Ar ans=ar ans=Ar ans=arw";
+        QTest::newRow("page still loading: watched until it is complete") << "req:100 part=A part part=A part part=A part=W part=A ans ans=A ans ans=A ans=w";
+        QTest::newRow("load finished meanwhile: the unanswered question is forgiven, yet a loop " "that starts after the load is found out") << "req:100 tick=A load tick=r tick=A tick=Ar tick=RS";
+        QTest::newRow("big paste: given longer than a small page") << "req:100 tick=A req:10485760=r tick=A+";
+        QTest::newRow("script taken out: new content goes to a fresh page at once") << "req:100 tick=A half req:100=r tick=A wait req:90=RS";
+        QTest::newRow("stuck in a hidden screen: dropped on hide, not asked, loaded on show") << "req:100 tick tick tick=R hide=R tick=a show=S";
+        QTest::newRow("loaded while hidden (the load step): not asked until shown") << "hide req:100=Sw tick=a show=W tick=A";
+        QTest::newRow( "killed renderer: reloaded at once, one that kills it again backs off, hidden: on show") << "req:100 gone=S@0 due=S gone=S+ gone=+ load gone=@0 hide gone=s show=S";
         QTest::newRow("renderer not started yet: not asked, looked at again") << "req:100 cold=arW";
+        // clang-format on
     }
 
     void rules()

@@ -37,31 +37,19 @@ class TestRobust final : public QObject {
 private slots:
     void pageActs_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("page");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("note");
         QTest::addColumn<bool>("clickFirst");
-        QTest::newRow("alert: the script goes on, the note says what it said")
-            << "<script>alert('hi')</script>on" << "on" << "The page says: hi" << false;
-        QTest::newRow("confirm: answered as Cancel")
-            << "<script>document.write(confirm('sure?'))</script>"
-            << "false" << "The page asks: sure? (the preview answers Cancel)" << false;
-        QTest::newRow("prompt: answered as Cancel")
-            << "<script>document.write(prompt('name?', 'x'))</script>"
-            << "null" << "The page asks: name? (the preview answers Cancel)" << false;
-        QTest::newRow("five alerts: one note with a count")
-            << "<script>for (var i = 1; i <= 5; ++i) alert(i)</script>done"
-            << "done" << "The page says: 5 (5 times)" << false;
-        QTest::newRow("a refresh of itself: refused, and said")
-            << "<meta http-equiv='refresh' content='0'>hi"
-            << "hi" << "The page tried to open customizer.html, a file on your computer" << false;
-        QTest::newRow("a link to a file beside it, clicked: refused, and said")
-            << "<a href='page2.html' style='display:block;height:3000px'>next</a>"
-            << "next" << "The page tried to open page2.html" << true;
-        QTest::newRow("a question before it is left, after a click in it: left without asking")
-            << "<script>onbeforeunload = function (e) { e.preventDefault(); "
-               "return e.returnValue = 'stay'; }</script>here"
-            << "here" << "" << true;
+        QTest::newRow("alert: the script goes on, the note says what it said") << "<script>alert('hi')</script>on" << "on" << "The page says: hi" << false;
+        QTest::newRow("confirm: answered as Cancel") << "<script>document.write(confirm('sure?'))</script>" << "false" << "The page asks: sure? (the preview answers Cancel)" << false;
+        QTest::newRow("prompt: answered as Cancel") << "<script>document.write(prompt('name?', 'x'))</script>" << "null" << "The page asks: name? (the preview answers Cancel)" << false;
+        QTest::newRow("five alerts: one note with a count") << "<script>for (var i = 1; i <= 5; ++i) alert(i)</script>done" << "done" << "The page says: 5 (5 times)" << false;
+        QTest::newRow("a refresh of itself: refused, and said") << "<meta http-equiv='refresh' content='0'>hi" << "hi" << "The page tried to open customizer.html, a file on your computer" << false;
+        QTest::newRow("a link to a file beside it, clicked: refused, and said") << "<a href='page2.html' style='display:block;height:3000px'>next</a>" << "next" << "The page tried to open page2.html" << true;
+        QTest::newRow("a question before it is left, after a click in it: left without asking") << "<script>onbeforeunload = function (e) { e.preventDefault(); " "return e.returnValue = 'stay'; }</script>here" << "here" << "" << true;
+        // clang-format on
     }
 
     // Nothing the page does opens a window: what it says shows in the pane's

@@ -39,17 +39,14 @@ class TestScratchPage final : public QObject {
 private slots:
     void encode_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ASCII, NUL and controls pass as they are")
-            << QString::fromLatin1("<B>\r\n\0\x01\x7f", 8) << QByteArray("<B>\r\n\0\x01\x7f", 8);
-        QTest::newRow("Latin-1, no-break space, euro, CJK: one reference each")
-            << QString::fromUtf8("\u00e9\u00a0\u20ac\u4e2d")
-            << QByteArray("&#233;&#160;&#8364;&#20013;");
-        QTest::newRow("outside the BMP: one reference, not two halves")
-            << QString::fromUtf8("\U0001F600!") << QByteArray("&#128512;!");
-        QTest::newRow("lone surrogates, the low one last: kept as references")
-            << QString(QChar(0xD800)) + u'a' + QChar(0xDC00) << QByteArray("&#55296;a&#56320;");
+        QTest::newRow("ASCII, NUL and controls pass as they are") << QString::fromLatin1("<B>\r\n\0\x01\x7f", 8) << QByteArray("<B>\r\n\0\x01\x7f", 8);
+        QTest::newRow("Latin-1, no-break space, euro, CJK: one reference each") << QString::fromUtf8("\u00e9\u00a0\u20ac\u4e2d") << QByteArray("&#233;&#160;&#8364;&#20013;");
+        QTest::newRow("outside the BMP: one reference, not two halves") << QString::fromUtf8("\U0001F600!") << QByteArray("&#128512;!");
+        QTest::newRow("lone surrogates, the low one last: kept as references") << QString(QChar(0xD800)) + u'a' + QChar(0xDC00) << QByteArray("&#55296;a&#56320;");
+        // clang-format on
     }
     void encode()
     {
@@ -60,24 +57,21 @@ private slots:
 
     void write_data()
     {
+        // clang-format off
         QTest::addColumn<QString>("before"); // in the page's place: page, read-only, link, folder
         QTest::addColumn<int>("size");       // of the text written
         QTest::addColumn<int>("room");       // bytes a file may take; 0: no limit
         QTest::addColumn<bool>("written");
-        QTest::newRow("a longer page is replaced whole by a shorter text")
-            << "page" << 10 << 0 << true;
+        QTest::newRow("a longer page is replaced whole by a shorter text") << "page" << 10 << 0 << true;
         QTest::newRow("an empty text makes an empty page") << "page" << 0 << 0 << true;
         QTest::newRow("no page yet: made") << "" << 10 << 0 << true;
         QTest::newRow("no folder: reported, nothing made") << "no folder" << 10 << 0 << false;
-        QTest::newRow("a full disk, the write falls short: the page stays")
-            << "page" << 100000 << 4096 << false;
-        QTest::newRow("a full disk only the flush finds: the page stays")
-            << "page" << 10000 << 4096 << false;
+        QTest::newRow("a full disk, the write falls short: the page stays") << "page" << 100000 << 4096 << false;
+        QTest::newRow("a full disk only the flush finds: the page stays") << "page" << 10000 << 4096 << false;
         QTest::newRow("a read-only page is left alone") << "read-only" << 10 << 0 << false;
-        QTest::newRow("a link in the page's place is not written through")
-            << "link" << 10 << 0 << false;
-        QTest::newRow("a folder in the page's place is left as it is")
-            << "folder" << 10 << 0 << false;
+        QTest::newRow("a link in the page's place is not written through") << "link" << 10 << 0 << false;
+        QTest::newRow("a folder in the page's place is left as it is") << "folder" << 10 << 0 << false;
+        // clang-format on
     }
 
     // Whatever happens, no file is left open and nothing is left beside the page.
@@ -121,12 +115,13 @@ private slots:
 
     void killedMidWrite_data()
     {
+        // clang-format off
         QTest::addColumn<int>("room");
         QTest::addColumn<QString>("before"); // the text the run wrote first, if any
         QTest::newRow("in the first text: no page, nothing left") << 16 << QString();
-        QTest::newRow("in a text short enough to be buffered: the one before stays")
-            << 10000 << QStringLiteral("before");
+        QTest::newRow("in a text short enough to be buffered: the one before stays") << 10000 << QStringLiteral("before");
         QTest::newRow("in a long text: the one before stays") << 65536 << QStringLiteral("before");
+        // clang-format on
     }
 
     // The kernel ends a run inside the write of a text longer than the files

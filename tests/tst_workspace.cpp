@@ -120,14 +120,13 @@ private slots:
 
     void edits_data()
     {
+        // clang-format off
         QTest::addColumn<ScreenId>("screen");
         QTest::addColumn<QString>("name");
-        QTest::newRow("Show Me: appends at the end, keeps the selection, one refresh, one undo")
-            << ScreenId::Form1 << QStringLiteral("ShowMe2");
-        QTest::newRow("Answer: the same, a refresh per line, the whole answer one undo")
-            << ScreenId::Form2Test << QStringLiteral("Command1");
-        QTest::newRow("Clear: empties page and preview, keeps the focus, can be undone")
-            << ScreenId::Form1Test << QStringLiteral("cmdClear");
+        QTest::newRow("Show Me: appends at the end, keeps the selection, one refresh, one undo") << ScreenId::Form1 << QStringLiteral("ShowMe2");
+        QTest::newRow("Answer: the same, a refresh per line, the whole answer one undo") << ScreenId::Form2Test << QStringLiteral("Command1");
+        QTest::newRow("Clear: empties page and preview, keeps the focus, can be undone") << ScreenId::Form1Test << QStringLiteral("cmdClear");
+        // clang-format on
     }
     void edits()
     {
@@ -300,16 +299,14 @@ private slots:
 
     void order_data()
     {
+        // clang-format off
         QTest::addColumn<ScreenId>("id");
         QTest::addColumn<QString>("order");
         // Lesson 1 starts in the editor; Lesson 2 Practice's own order puts
         // the pane between the editor and the buttons.
-        QTest::newRow("Form1") << ScreenId::Form1
-                               << "txtItemDescription WebBrowser1 cmdClear cmdContinue ShowMe1 "
-                                  "ShowMe2 ShowMe3 ShowMe4 Command1";
-        QTest::newRow("Form2Test")
-            << ScreenId::Form2Test
-            << "cmdClear txtItemDescription WebBrowser1 Command1 cmdContinue";
+        QTest::newRow("Form1") << ScreenId::Form1 << "txtItemDescription WebBrowser1 cmdClear cmdContinue ShowMe1 " "ShowMe2 ShowMe3 ShowMe4 Command1";
+        QTest::newRow("Form2Test") << ScreenId::Form2Test << "cmdClear txtItemDescription WebBrowser1 Command1 cmdContinue";
+        // clang-format on
     }
 
     // The first control has the focus as the screen first appears; Tab visits
