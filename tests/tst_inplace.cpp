@@ -4,8 +4,7 @@
 // title and mode alike; the learner's text reaches the page as data, never
 // as script; and a page with anything that runs gets a new document at the
 // very key that makes it, and in place again once nothing runs.
-#include "lessons/lessons.h"
-#include "practice/practice.h"
+#include "coursetexts.h"
 #include "testmain.h"
 #include "testutil.h"
 #include "workspace/editortext.h"
@@ -56,15 +55,9 @@ template <typename Edit> Shown shownAfter(PreviewPane *pane, Edit edit)
 QStringList courseExamples()
 {
     QStringList all;
-    for (const ScreenDesign *design :
-         {&lessons::lesson1(), &lessons::lesson2(), &lessons::lesson3(), &practice::practice1(),
-          &practice::practice2(), &practice::practice3()}) {
-        for (const Snippet &snippet : design->snippets)
-            all << snippet.text;
-        if (!design->answerLines.empty())
-            all << QStringList(design->answerLines.begin(), design->answerLines.end())
-                       .join(QLatin1String("\r\n"));
-    }
+    for (const auto &[name, text] : courseTexts())
+        if (!name.contains(u"every") && !name.endsWith(u"written"))
+            all << text;
     return all;
 }
 

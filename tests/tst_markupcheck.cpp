@@ -4,14 +4,12 @@
 // and words its sentence must hold. Then the course's own examples and
 // instructions: they teach, so they must pass, but for the mistakes they
 // really hold, which are listed.
-#include "lessons/lessons.h"
+#include "coursetexts.h"
 #include "markup/markupcheck.h"
-#include "practice/practice.h"
 
 #include <QHash>
 #include <QTest>
 
-using quorvel::ScreenDesign;
 using quorvel::markup::Mistake;
 
 namespace {
@@ -127,7 +125,6 @@ private slots:
 
     void courseExamples_data()
     {
-        // clang-format off
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("kind");
         // The mistakes the course's own texts hold. The instructions for the
@@ -140,43 +137,8 @@ private slots:
             {"Form3 Label2 as written", int(Mistake::UnterminatedQuote)},
             {"Form3 Label3 as written", int(Mistake::MailtoSpace)},
         };
-        const auto add = [&](const QString &name, const QString &text) {
+        for (const auto &[name, text] : quorvel::testing::courseTexts())
             QTest::newRow(qPrintable(name)) << text << expected.value(name, kNone);
-        };
-        const std::pair<const char *, const ScreenDesign &> screens[] = {
-            {"Form1", quorvel::lessons::lesson1()},
-            {"Form2", quorvel::lessons::lesson2()},
-            {"Form3", quorvel::lessons::lesson3()},
-            {"Form1Test", quorvel::practice::practice1()},
-            {"Form2Test", quorvel::practice::practice2()},
-            {"Form3Tutorial", quorvel::practice::practice3()},
-        };
-        for (const auto &[screen, design] : screens) {
-            const QString name = QString::fromLatin1(screen);
-            QString all;
-            for (const quorvel::Snippet &snippet : design.snippets) {
-                add(name + u' ' + snippet.button, snippet.text);
-                all += snippet.text;
-            }
-            if (!design.snippets.empty())
-                add(name + QStringLiteral(" every Show Me"), all);
-            QString answer;
-            for (const QString &line : design.answerLines)
-                answer += line + QLatin1String("\r\n");
-            if (!answer.isEmpty())
-                add(name + QStringLiteral(" Answer"), answer);
-            // "Write "...": what is inside the outer quotes, as a learner types it.
-            for (const quorvel::ControlRow &label : design.panel) {
-                QString typed = label.caption.trimmed();
-                if (design.isPractice() || !typed.startsWith(u"Write "))
-                    continue;
-                typed = typed.mid(6).trimmed();
-                if (typed.startsWith(u'"'))
-                    typed = typed.mid(1, typed.lastIndexOf(u'"') - 1);
-                add(name + u' ' + label.name + QStringLiteral(" as written"), typed);
-            }
-        }
-        // clang-format on
     }
 
     void courseExamples()

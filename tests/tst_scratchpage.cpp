@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The scratch page writer on its own: what bytes a text becomes; that a write
 // replaces the page whole or reports why it left it alone, each case in a
-// folder of its own; and a run killed by the kernel inside a write.
+// folder of its own. (That a run killed inside a write leaves the page whole
+// and nothing beside it is QSaveFile's and the kernel's: an unnamed file,
+// renamed over the page once whole.)
 #include "preview/scratchpage.h"
 #include "testmain.h"
 #include "testutil.h"
 
 #include <QDir>
-#include <QProcess>
 #include <csignal>
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 using namespace quorvel;
 using quorvel::testing::readFile;
@@ -111,41 +110,6 @@ private slots:
         QCOMPARE(QFileInfo(path).isSymLink(), before == u"link");
         QVERIFY(before != u"folder" || QDir(path).isEmpty());
         QCOMPARE(openFiles(), open);
-    }
-
-    void killedMidWrite_data()
-    {
-        // clang-format off
-        QTest::addColumn<int>("room");
-        QTest::addColumn<QString>("before"); // the text the run wrote first, if any
-        QTest::newRow("in the first text: no page, nothing left") << 16 << QString();
-        QTest::newRow("in a text short enough to be buffered: the one before stays") << 10000 << QStringLiteral("before");
-        QTest::newRow("in a long text: the one before stays") << 65536 << QStringLiteral("before");
-        // clang-format on
-    }
-
-    // The kernel ends a run inside the write of a text longer than the files
-    // it may write: the page holds the text before it, whole, and nothing of
-    // the run is left beside it.
-    void killedMidWrite()
-    {
-        QFETCH(int, room);
-        QFETCH(QString, before);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("customizer.html"));
-        QProcess run;
-        run.start(QStringLiteral(ROBUST_WRITER), {path, QString::number(room), before});
-        QVERIFY(run.waitForFinished(60000));
-        QVERIFY2(run.exitStatus() == QProcess::CrashExit && run.exitCode() == SIGXFSZ,
-                 run.readAllStandardError().constData());
-        QCOMPARE(readFile(path), before.isEmpty() ? QByteArray("<missing>") : before.toLatin1());
-        // A file system without unnamed files gets the writer a named copy,
-        // which a killed run leaves.
-        const int unnamed = ::open(QFile::encodeName(dir.path()), O_TMPFILE | O_WRONLY, 0600);
-        if (unnamed < 0)
-            QSKIP("this file system has no unnamed files (O_TMPFILE)");
-        ::close(unnamed);
-        QCOMPARE(entriesIn(dir), before.isEmpty() ? QStringList() : QStringList{"customizer.html"});
     }
 };
 
