@@ -131,8 +131,12 @@ private:
 private slots:
     void initTestCase()
     {
+        // The screen's first document, complete: until then a change could
+        // go in place into it while a newer load is still on its way.
         m_screen = m_run.show(ScreenId::Form1);
-        QVERIFY(waitUntil([this] { return shownText(pane()).isEmpty(); }, kPageTimeoutMs));
+        QSignalSpy first(pane(), &PreviewPane::documentShown);
+        QVERIFY(waitUntil([&] { return !first.isEmpty(); }, kPageTimeoutMs));
+        QVERIFY(first.first().at(0).toBool());
     }
 
     // Every example of the course typed key by key, as the learner types
