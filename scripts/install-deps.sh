@@ -13,10 +13,10 @@ what=${1:-run}
 
 run_pkgs="cmake ninja-build g++ qt6-base-dev qt6-webengine-dev librsvg2-bin fonts-wine fonts-liberation"
 package_pkgs="dpkg-dev"
-# The package test runs lintian and appstreamcli compose; the accessibility
-# test reads the program through AT-SPI.
+# The package test runs lintian and appstreamcli compose; the Wayland test a
+# headless weston; the accessibility test reads the program through AT-SPI.
 test_pkgs="$package_pkgs xvfb xauth xdotool x11-utils libx11-dev imagemagick locales
-    desktop-file-utils appstream appstream-compose lintian file
+    desktop-file-utils appstream appstream-compose lintian file weston qt6-wayland
     dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0 clang-format-19
     librsvg2-common curl procps"
 
