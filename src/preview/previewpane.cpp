@@ -29,8 +29,10 @@ namespace {
 // page. (A change made in place knows its nodes, whatever the size.)
 constexpr qsizetype kFollowMaxBytes = 64 * 1024;
 
-// Pages larger than this always get a new document: the page crosses to
-// the renderer whole at each change, and is parsed there twice over.
+// Pages larger than this always get a new document: a document that takes
+// changes in place is sent the whole page once, keeps a copy of it and
+// parses all of it at each change. The limit bounds what a renderer holds
+// for that (a 10 MB paste is shown by a load).
 constexpr qsizetype kInPlaceMaxBytes = 2 * 1024 * 1024;
 
 // What a page says is shown up to this many characters.
