@@ -221,22 +221,17 @@ function arriving(changes) {
 }
 
 // Changes a text by its middle, what it does not share with `to` at the
-// start and at the end. Returns the range of the new text.
+// start and at the end (followedit.js's changedRange). Returns the range of
+// the new text.
 function changeText(live, to) {
     const before = live.data;
     const after = to.data;
-    const shorter = Math.min(before.length, after.length);
-    let start = 0;
-    while (start < shorter && before.charCodeAt(start) === after.charCodeAt(start))
-        ++start;
-    let end = 0;
-    while (end < shorter - start
-           && before.charCodeAt(before.length - 1 - end) === after.charCodeAt(after.length - 1 - end))
-        ++end;
-    live.replaceData(start, before.length - start - end, after.substring(start, after.length - end));
+    const {first, last} = changedRange(before, after);
+    live.replaceData(first, before.length - (after.length - last) - first,
+                     after.substring(first, last));
     const range = document.createRange();
-    range.setStart(live, start);
-    range.setEnd(live, after.length - end);
+    range.setStart(live, first);
+    range.setEnd(live, last);
     return range;
 }
 
